@@ -1,0 +1,77 @@
+#include "entry/validation.h"
+
+#include "dates/datetext.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+namespace entry {
+namespace {
+
+constexpr std::array<int, 12> kDaysInMonth = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+constexpr std::array<int, 12> kDaysInMonthLeap = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+// The value of a text of digits, saturated at the 32-bit maximum.
+std::int32_t DigitsValue(QStringView digits) {
+    std::int64_t value = 0;
+    for (QChar c : digits)
+        value = std::min<std::int64_t>(value * 10 + (c.unicode() - u'0'), INT32_MAX);
+    return std::int32_t(value);
+}
+
+bool IsLeapYear(std::int32_t y) {
+    return (y % 100 != 0 && y % 4 == 0) || y % 400 == 0;
+}
+
+MessagePair Pair(int number) {
+    static const QString kNumberPrompt = QStringLiteral("数値を入力して下さい");
+    static const QString kInputError = QStringLiteral("入力エラー");
+    switch (number) {
+    case 1:
+        return {1, QStringLiteral("予定日を入力してね"), kInputError};
+    case 2:
+        return {2, kNumberPrompt, QStringLiteral("年の入力エラー")};
+    case 3:
+        return {3, kNumberPrompt, QStringLiteral("月の入力エラー")};
+    case 4:
+        return {4, kNumberPrompt, QStringLiteral("日の入力エラー")};
+    case 5:
+        return {5, QStringLiteral("月の入力エラーです"), kInputError};
+    default:
+        return {6, QStringLiteral("日の入力エラーです"), kInputError};
+    }
+}
+
+} // namespace
+
+bool IsAllDigits(QStringView text) {
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+std::optional<MessagePair> ValidateDueDateInput(QStringView year, QStringView month,
+                                                QStringView day) {
+    if (year.isEmpty() || month.isEmpty() || day.isEmpty())
+        return Pair(1);
+    if (!IsAllDigits(year))
+        return Pair(2);
+    if (!IsAllDigits(month))
+        return Pair(3);
+    if (!IsAllDigits(day))
+        return Pair(4);
+
+    const std::int32_t m = DigitsValue(month);
+    if (m < 1 || m > 12)
+        return Pair(5);
+    // The leap test uses the calendar year the text stands for; a two-digit year has the same
+    // leap status either way.
+    const std::int32_t y = dates::ExpandYear(DigitsValue(year));
+    const int limit = (IsLeapYear(y) ? kDaysInMonthLeap : kDaysInMonth)[m - 1];
+    const std::int32_t d = DigitsValue(day);
+    if (d < 1 || d > limit)
+        return Pair(6);
+    return std::nullopt;
+}
+
+} // namespace entry

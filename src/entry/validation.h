@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+// The checks of the due-date entry dialog, free of any window.
+namespace entry {
+
+// True when `text` is non-empty and holds only the ASCII digits 0-9 (no signs, blanks, points or
+// full-width digits).
+bool IsAllDigits(QStringView text);
+
+// A rejection: the message box's prompt and title.
+struct MessagePair {
+    int number = 0; // which check failed, 1 to 6
+    QString prompt;
+    QString title;
+};
+
+// Checks the dialog's three texts in a fixed order and returns the first failure, or nullopt
+// when they spell a valid due date: all non-empty, all digits, month 1-12, day within that month
+// (Gregorian leap years). The year has no range of its own; a date in the past is accepted.
+std::optional<MessagePair> ValidateDueDateInput(QStringView year, QStringView month,
+                                                QStringView day);
+
+} // namespace entry

@@ -1,0 +1,108 @@
+#include "settings/modrilo.h"
+
+#include "settings/inifile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <limits>
+
+namespace settings {
+
+QByteArray TextDefault() {
+    return QStringLiteral("りろ").toUtf8();
+}
+
+QString JoinIniPath(const QString &folder, QChar separator) {
+    QString path = folder;
+    if (!path.endsWith(separator))
+        path += separator;
+    return path + QStringLiteral("rilo.ini");
+}
+
+QString DefaultUserConfigFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/varadadid");
+}
+
+IniLocation ChooseIniLocation(const IniAccess &a) {
+    if (a.folderWritable || (a.iniExists && a.iniWritable))
+        return IniLocation::ProgramFolder;
+    if (a.iniExists && a.iniReadable && !a.userIniExists)
+        return IniLocation::UserFolderFromCopy;
+    return IniLocation::UserFolder;
+}
+
+void ResolveIniPath(modRilo &state, const QString &appFolder, const QString &userFolder) {
+    const QString folder = QDir::toNativeSeparators(appFolder);
+    const QString local = JoinIniPath(folder, QDir::separator());
+    state.AppFolder = local.first(local.size() - int(qstrlen("rilo.ini")));
+
+    const QFileInfo folderInfo(appFolder);
+    const QFileInfo iniInfo(local);
+    const QString userIni = JoinIniPath(QDir::toNativeSeparators(userFolder), QDir::separator());
+    IniAccess access;
+    access.folderWritable = folderInfo.isDir() && folderInfo.isWritable();
+    access.iniExists = iniInfo.exists();
+    access.iniReadable = iniInfo.isFile() && iniInfo.isReadable();
+    access.iniWritable = iniInfo.isFile() && iniInfo.isWritable();
+    access.userIniExists = QFileInfo::exists(userIni);
+
+    switch (ChooseIniLocation(access)) {
+    case IniLocation::ProgramFolder:
+        state.IniPath = local;
+        return;
+    case IniLocation::UserFolderFromCopy:
+        QDir().mkpath(userFolder);
+        // The copy keeps the source's permissions; ours must be writable.
+        if (QFile::copy(local, userIni))
+            QFile::setPermissions(userIni, QFile::permissions(userIni) | QFile::ReadOwner |
+                                               QFile::WriteOwner);
+        break;
+    case IniLocation::UserFolder:
+        break;
+    }
+    state.IniPath = userIni;
+}
+
+std::int32_t ReadInt(const modRilo &state, QByteArrayView key) {
+    return ini::ReadInt(state.IniPath, kSection, key, kIntDefault);
+}
+
+QByteArray ReadText(const modRilo &state, QByteArrayView key) {
+    return ini::ReadString(state.IniPath, kSection, key, TextDefault());
+}
+
+std::optional<dates::DateStamp> ReadDate(const modRilo &state, QByteArrayView key) {
+    return dates::ParseDateText(ReadText(state, key));
+}
+
+bool Write(const modRilo &state, QByteArrayView key, QByteArrayView value) {
+    return ini::WriteString(state.IniPath, kSection, key, value);
+}
+
+bool Write(const modRilo &state, QByteArrayView key, const QString &value) {
+    return Write(state, key, QByteArrayView(value.toLocal8Bit()));
+}
+
+void LoadStartupFlag(modRilo &state) {
+    const std::int32_t value = ReadInt(state, "start_up");
+    state.StartupDone = std::int16_t(std::clamp<std::int32_t>(
+        value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
+}
+
+void LoadSettings(modRilo &state) {
+    state.DueYear = QString::number(ReadInt(state, "yo_y"));
+    state.DueMonth = QString::number(ReadInt(state, "yo_m"));
+    state.DueDay = QString::number(ReadInt(state, "yo_d"));
+    state.WinX = QString::number(ReadInt(state, "win_x"));
+    state.WinY = QString::number(ReadInt(state, "win_y"));
+    state.TopmostFlag = QString::number(ReadInt(state, "temae"));
+    state.DueDate = ReadDate(state, "yoteibi");
+    state.StartDate = ReadDate(state, "hajime");
+}
+
+} // namespace settings

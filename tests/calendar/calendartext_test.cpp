@@ -1,0 +1,96 @@
+#include "calendar/calendartext.h"
+
+#include "dates/milestones.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+namespace {
+
+using namespace std::chrono;
+using calendar::OptionalDate;
+using dates::DateStamp;
+using dates::Day;
+
+Day D(int y, unsigned m, unsigned d) {
+    return sys_days(year(y) / month(m) / day(d));
+}
+
+struct Dates {
+    OptionalDate start;
+    std::array<OptionalDate, 12> months;
+    OptionalDate dog;
+    OptionalDate due;
+};
+
+// The dates the program derives for a due date, as the calendar window holds them.
+Dates For(Day due) {
+    Dates d;
+    const Day start = due - days(280);
+    d.start = DateStamp(start);
+    for (int n = 1; n <= 9; ++n)
+        d.months[n] = DateStamp(start + days(28 * n));
+    d.dog = DateStamp(dates::FindDogDay(start + days(112)));
+    d.due = DateStamp(due);
+    return d;
+}
+
+const char *const kWorkedExample = "----------------------\r\n"
+                                   "1ヶ月　2005/07/25\r\n"
+                                   "2ヶ月　2005/08/22\r\n"
+                                   "3ヶ月　2005/09/19\r\n"
+                                   "4ヶ月　2005/10/17\r\n"
+                                   "5ヶ月　2005/11/14\r\n"
+                                   "6ヶ月　2005/12/12\r\n"
+                                   "7ヶ月　2006/01/09\r\n"
+                                   "8ヶ月　2006/02/06\r\n"
+                                   "9ヶ月　2006/03/06\r\n"
+                                   "10ヶ月　2006/04/03\r\n"
+                                   "----------------------\r\n"
+                                   "戌の日　2005/11/22\r\n"
+                                   "----------------------\r\n"
+                                   "予定日　2006/05/01\r\n"
+                                   "----------------------\r\n";
+
+TEST(BuildCalendarText, WorkedExampleLineForLine) {
+    const Dates d = For(D(2006, 5, 1));
+    EXPECT_EQ(calendar::BuildCalendarText(d.start, d.months, d.dog, d.due),
+              QString::fromUtf8(kWorkedExample));
+}
+
+TEST(BuildCalendarText, WorkedExampleIs327ShiftJisBytes) {
+    const Dates d = For(D(2006, 5, 1));
+    const auto bytes =
+        calendar::EncodeShiftJis(calendar::BuildCalendarText(d.start, d.months, d.dog, d.due));
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(bytes->size(), 327);
+    // 1ヶ月　 in Shift-JIS: '1', ヶ 83 96, 月 8C 8E, 　 81 40.
+    EXPECT_EQ(bytes->mid(24, 7), QByteArray("1\x83\x96\x8c\x8e\x81\x40"));
+    EXPECT_EQ(bytes->mid(24 + 7, 12), QByteArray("2005/07/25\r\n"));
+    EXPECT_TRUE(bytes->endsWith("----------------------\r\n"));
+    EXPECT_FALSE(bytes->contains('?'));
+    EXPECT_EQ(bytes->count("\r\n"), 16);
+    EXPECT_EQ(bytes->count('\n'), 16);
+}
+
+TEST(BuildCalendarText, MissingDatesLeaveTheirLinesEmpty) {
+    Dates d = For(D(2006, 5, 1));
+    d.months[3].reset();
+    d.dog.reset();
+    const QStringList lines =
+        calendar::BuildCalendarText(d.start, d.months, d.dog, d.due).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 17); // sixteen lines and the empty rest after the last CR LF
+    EXPECT_EQ(lines[4], QStringLiteral("4ヶ月　"));
+    EXPECT_EQ(lines[12], QStringLiteral("戌の日　"));
+    EXPECT_EQ(lines[14], QStringLiteral("予定日　2006/05/01"));
+}
+
+TEST(EncodeShiftJis, ReportsCharactersWithoutAShiftJisForm) {
+    EXPECT_FALSE(calendar::EncodeShiftJis(QStringLiteral("予定日 😀")));
+    EXPECT_FALSE(calendar::EncodeShiftJis(QStringLiteral("한국어")));
+    EXPECT_EQ(calendar::EncodeShiftJis(QStringLiteral("戌の日")),
+              QByteArray("\x9c\xfa\x82\xcc\x93\xfa"));
+}
+
+} // namespace

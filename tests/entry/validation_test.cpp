@@ -1,0 +1,58 @@
+#include "entry/validation.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(IsAllDigits, AsciiDigitsOnly) {
+    const std::vector<std::pair<QString, bool>> rows = {
+        {"0", true},    {"2006", true},  {"007", true}, {"", false},
+        {" 1", false},  {"1 ", false},   {"-1", false}, {"+1", false},
+        {"1.5", false}, {"１２", false}, {"1a", false}, {"٣", false},
+    };
+    for (const auto &[text, expected] : rows)
+        EXPECT_EQ(entry::IsAllDigits(text), expected) << text.toStdString();
+}
+
+TEST(ValidateDueDateInput, ChecksInOrderWithTheirMessages) {
+    struct Row {
+        QString y, m, d;
+        int pair; // 0: accepted
+    };
+    const std::vector<Row> rows = {
+        {"", "ab", "", 1},       {"2006", "", "1", 1},      {"2006", "5", "", 1},
+        {" 2006", "5", "1", 2},  {"２００６", "5", "1", 2}, {"20a6", "x", "y", 2},
+        {"2006", "5a", "y", 3},  {"2006", " 5", "1", 3},    {"2006", "5", "1 ", 4},
+        {"2006", "0", "1", 5},   {"2006", "00", "1", 5},    {"2006", "13", "x", 4},
+        {"2006", "13", "1", 5},  {"2006", "09", "30", 0},   {"2006", "2", "29", 6},
+        {"2004", "2", "29", 0},  {"1900", "2", "29", 6},    {"2000", "2", "29", 0},
+        {"2006", "4", "31", 6},  {"2006", "4", "30", 0},    {"2006", "1", "0", 6},
+        {"2006", "12", "31", 0}, {"2006", "12", "32", 6},   {"1", "1", "1", 0},
+        {"0999", "5", "1", 0},   {"0", "2", "29", 0},       {"4", "2", "29", 0},
+        {"30", "2", "29", 6},    {"2006", "05", "07", 0},   {"99999999999", "2", "28", 0},
+    };
+    for (const Row &row : rows) {
+        const auto result = entry::ValidateDueDateInput(row.y, row.m, row.d);
+        EXPECT_EQ(result ? result->number : 0, row.pair)
+            << row.y.toStdString() << "/" << row.m.toStdString() << "/" << row.d.toStdString();
+    }
+}
+
+TEST(ValidateDueDateInput, MessagePairsAreExact) {
+    const std::vector<std::tuple<QString, QString, QString, QString, QString>> rows = {
+        {"", "1", "1", "予定日を入力してね", "入力エラー"},
+        {"x", "1", "1", "数値を入力して下さい", "年の入力エラー"},
+        {"2006", "x", "1", "数値を入力して下さい", "月の入力エラー"},
+        {"2006", "1", "x", "数値を入力して下さい", "日の入力エラー"},
+        {"2006", "13", "1", "月の入力エラーです", "入力エラー"},
+        {"2006", "1", "32", "日の入力エラーです", "入力エラー"},
+    };
+    for (const auto &[y, m, d, prompt, title] : rows) {
+        const auto result = entry::ValidateDueDateInput(y, m, d);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->prompt, prompt);
+        EXPECT_EQ(result->title, title);
+    }
+}
+
+} // namespace

@@ -1,0 +1,134 @@
+#include "settings/modrilo.h"
+
+#include "../testutil.h"
+
+#include <QFileInfo>
+
+#include <unistd.h>
+
+namespace {
+
+using settings::IniAccess;
+using settings::IniLocation;
+
+TEST(JoinIniPath, AppendsTheSeparatorOnlyWhenMissing) {
+    EXPECT_EQ(settings::JoinIniPath(QStringLiteral("C:\\Apps\\Diary"), u'\\'),
+              QStringLiteral("C:\\Apps\\Diary\\rilo.ini"));
+    EXPECT_EQ(settings::JoinIniPath(QStringLiteral("D:\\"), u'\\'), QStringLiteral("D:\\rilo.ini"));
+    EXPECT_EQ(settings::JoinIniPath(QStringLiteral("/opt/rilo"), u'/'),
+              QStringLiteral("/opt/rilo/rilo.ini"));
+    EXPECT_EQ(settings::JoinIniPath(QStringLiteral("/"), u'/'), QStringLiteral("/rilo.ini"));
+}
+
+TEST(ChooseIniLocation, FallsBackToTheUserFolderOnlyWhenTheProgramFolderCannotBeWritten) {
+    struct Row {
+        IniAccess access;
+        IniLocation expected;
+    };
+    const std::vector<Row> rows = {
+        // folderWritable, iniExists, iniReadable, iniWritable, userIniExists
+        {{true, false, false, false, false}, IniLocation::ProgramFolder},
+        {{true, true, true, true, true}, IniLocation::ProgramFolder},
+        {{false, true, true, true, false}, IniLocation::ProgramFolder},
+        {{false, false, false, false, false}, IniLocation::UserFolder},
+        {{false, true, true, false, false}, IniLocation::UserFolderFromCopy},
+        {{false, true, true, false, true}, IniLocation::UserFolder},
+        {{false, true, false, false, false}, IniLocation::UserFolder},
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(settings::ChooseIniLocation(row.access), row.expected)
+            << row.access.folderWritable << row.access.iniExists << row.access.iniReadable
+            << row.access.iniWritable << row.access.userIniExists;
+}
+
+class ModRilo : public TempFolderTest {
+protected:
+    modRilo Resolved() {
+        modRilo state;
+        settings::ResolveIniPath(state, Folder(), Path(QStringLiteral("user")));
+        return state;
+    }
+    void Ini(const QByteArray &body) {
+        WriteBytes(Path(QStringLiteral("rilo.ini")), "[riloini]\r\n" + body);
+    }
+};
+
+TEST_F(ModRilo, WritableProgramFolderKeepsTheFileBesideTheProgram) {
+    const modRilo state = Resolved();
+    EXPECT_EQ(state.AppFolder, QDir::toNativeSeparators(Folder()) + QDir::separator());
+    EXPECT_EQ(state.IniPath, state.AppFolder + QStringLiteral("rilo.ini"));
+}
+
+TEST_F(ModRilo, MissingFileLoadsTheDefaults) {
+    modRilo state = Resolved();
+    settings::LoadStartupFlag(state);
+    settings::LoadSettings(state);
+    EXPECT_EQ(state.StartupDone, 16);
+    for (const QString &field :
+         {state.DueYear, state.DueMonth, state.DueDay, state.WinX, state.WinY, state.TopmostFlag})
+        EXPECT_EQ(field, QStringLiteral("16"));
+    EXPECT_FALSE(state.DueDate);
+    EXPECT_FALSE(state.StartDate);
+    EXPECT_FALSE(QFileInfo::exists(state.IniPath)); // reading creates nothing
+}
+
+TEST_F(ModRilo, LoadsEveryKeyThroughTheIntegerAndTextReads) {
+    Ini("yo_y=2005\r\nyo_m=05\r\nyo_d=09\r\nwin_x=1234.5\r\nwin_y=-300\r\ntemae=abc\r\n"
+        "start_up=0\r\nYOTEIBI=2005/10/10\r\nhajime = 2005/01/03 \r\n");
+    modRilo state = Resolved();
+    settings::LoadStartupFlag(state);
+    settings::LoadSettings(state);
+    EXPECT_EQ(state.StartupDone, 0);
+    EXPECT_EQ(state.DueYear, QStringLiteral("2005"));
+    EXPECT_EQ(state.DueMonth, QStringLiteral("5"));
+    EXPECT_EQ(state.DueDay, QStringLiteral("9"));
+    EXPECT_EQ(state.WinX, QStringLiteral("1234"));
+    EXPECT_EQ(state.WinY, QStringLiteral("-300"));
+    EXPECT_EQ(state.TopmostFlag, QStringLiteral("0"));
+    ASSERT_TRUE(state.DueDate);
+    EXPECT_EQ(dates::FormatDateText(*state.DueDate), QStringLiteral("2005/10/10"));
+    ASSERT_TRUE(state.StartDate);
+    EXPECT_EQ(dates::FormatDateText(*state.StartDate), QStringLiteral("2005/01/03"));
+}
+
+TEST_F(ModRilo, StartupFlagOutside16BitsIsNeverTheFirstRun) {
+    const std::vector<std::pair<QByteArray, int>> rows = {
+        {"0", 0},         {"1", 1},           {"-32768", -32768}, {"32767", 32767},
+        {"65536", 32767}, {"-65536", -32768}, {"abc", 0},         {"", 16},
+    };
+    for (const auto &[value, expected] : rows) {
+        Ini("start_up=" + value + "\r\n");
+        modRilo state = Resolved();
+        settings::LoadStartupFlag(state);
+        EXPECT_EQ(state.StartupDone, expected) << value.constData();
+    }
+}
+
+TEST_F(ModRilo, GarbledDatesLoadAsNoDate) {
+    Ini("yoteibi=2005/02/30\r\nhajime=\x82\xe8\x82\xeb\r\n");
+    modRilo state = Resolved();
+    settings::LoadSettings(state);
+    EXPECT_FALSE(state.DueDate);
+    EXPECT_FALSE(state.StartDate);
+}
+
+TEST_F(ModRilo, UnwritableProgramFileMovesToACopyInTheUserFolder) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write into any folder";
+    Ini("yoteibi=2005/10/10\r\n");
+    QFile::setPermissions(Path(QStringLiteral("rilo.ini")), QFile::ReadOwner);
+    QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::ExeOwner);
+    QTemporaryDir home;
+    const QString userFolder = home.filePath(QStringLiteral("varadadid"));
+    modRilo state;
+    settings::ResolveIniPath(state, Folder(), userFolder);
+    EXPECT_EQ(state.IniPath, userFolder + QStringLiteral("/rilo.ini"));
+    EXPECT_TRUE(settings::Write(state, "temae", QByteArrayView("1")));
+    EXPECT_EQ(ReadBytes(state.IniPath), "[riloini]\r\nyoteibi=2005/10/10\r\ntemae=1\r\n");
+    // The next start finds the per-user file and keeps using it.
+    settings::ResolveIniPath(state, Folder(), userFolder);
+    EXPECT_EQ(settings::ReadInt(state, "temae"), 1);
+    QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+} // namespace
