@@ -17,8 +17,8 @@ build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
-	@if [ -x $(BUILD_DIR)/src/app/varadadid ]; then \
-		$(BUILD_DIR)/src/app/varadadid; \
+	@if [ -x $(BUILD_DIR)/bin/varadadid ]; then \
+		$(BUILD_DIR)/bin/varadadid; \
 	else \
 		echo "Built the core library and its tests; the gadget window is not part of this build yet."; \
 	fi

@@ -1,0 +1,15 @@
+// Entry point of the widget tests: one QApplication on the offscreen platform, the shared fonts.
+#include "app/look.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    look::RegisterFontSubstitutes();
+    return RUN_ALL_TESTS();
+}
