@@ -1,0 +1,332 @@
+#include "app/frmmain.h"
+
+#include "app/look.h"
+#include "calendar/frmcrndr.h"
+#include "dates/countdown.h"
+#include "entry/i_data.h"
+
+#include <QAction>
+#include <QBitmap>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+#include <cmath>
+
+namespace {
+
+// The original window: a 3-pixel frame and a title bar down to pixel 22 around the client area,
+// cut down to a rounded face.
+constexpr QSize kWindowSize(188, 172);
+constexpr QPoint kClientOffset(3, 22);
+constexpr QSize kClientSize(182, 147);
+constexpr QRect kFace(20, 25, 130, 120);
+constexpr int kCornerDiameter = 40;
+
+// The day check runs at the next local midnight, and at least once a minute so that a wake from
+// sleep or a change of clock or time zone is noticed too.
+constexpr int kMaxDayCheckMs = 60 * 1000;
+
+} // namespace
+
+frmMain::frmMain(modRilo &state, const AppEnvironment &env)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), state_(state), env_(env) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("varadadid"));
+    setFixedSize(kWindowSize);
+    look::ApplyWindowLook(this);
+    BuildFace();
+    BuildMenu();
+    dayTimer_.setSingleShot(true);
+    dayTimer_.setTimerType(Qt::VeryCoarseTimer);
+    connect(&dayTimer_, &QTimer::timeout, this, &frmMain::RefreshIfDayChanged);
+    winId(); // the native window exists from here on, so flags change in place
+    Form_Load();
+}
+
+frmMain::~frmMain() {
+    delete entryDialog_;
+    delete calendarWindow_;
+}
+
+i_data *frmMain::entryDialog() const {
+    return entryDialog_.data();
+}
+
+frmCrndr *frmMain::calendarWindow() const {
+    return calendarWindow_.data();
+}
+
+int frmMain::PixelsFromTwips(double twips) {
+    return int(std::nearbyint(twips / look::kTwipsPerPixel)); // default rounding: ties to even
+}
+
+void frmMain::BuildFace() {
+    using look::AddLabel;
+    using look::Font;
+    using look::Twips;
+
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("client"));
+    client_->setGeometry(QRect(kClientOffset, kClientSize));
+
+    // Bottom of the stacking order first; popup_label lies over everything.
+    QLabel *label5 = AddLabel(client_, QStringLiteral("Label5"), Twips(480, 240, 1215, 255),
+                              QStringLiteral("現在"), Font(look::kGothic, 9.75));
+    yotei_cd_ = AddLabel(client_, QStringLiteral("yotei_cd"), Twips(360, 1440, 1575, 375),
+                         QString(), Font(look::kGothic, 9), Qt::AlignRight);
+    week_ = AddLabel(client_, QStringLiteral("week"), Twips(480, 600, 375, 495), QString(),
+                     Font(look::kUIGothic, 14.25), Qt::AlignRight);
+    rilo_cd_ = AddLabel(client_, QStringLiteral("rilo_cd"), Twips(1080, 1395, 615, 255), QString(),
+                        Font(look::kGothic, 12), Qt::AlignRight);
+    day_ = AddLabel(client_, QStringLiteral("day"), Twips(1200, 600, 375, 495), QString(),
+                    Font(look::kUIGothic, 14.25), Qt::AlignRight);
+    AddLabel(client_, QStringLiteral("Label6"), Twips(960, 630, 375, 375), QStringLiteral("週"),
+             Font(look::kPGothic, 12));
+    AddLabel(client_, QStringLiteral("Label7"), Twips(1680, 630, 375, 375), QStringLiteral("日"),
+             Font(look::kPGothic, 12));
+    month_ = AddLabel(client_, QStringLiteral("month"), Twips(945, 930, 375, 255), QString(),
+                      Font(look::kPGothic, 12), Qt::AlignRight);
+    AddLabel(client_, QStringLiteral("Label3"), Twips(1365, 960, 615, 255),
+             QStringLiteral("ヶ月目"), Font(look::kPGothic, 9.75));
+    new look::DottedLine(client_, QStringLiteral("Line3"), {360, 1260}, {2040, 1260},
+                         look::kRuleAmber);
+    new look::DottedLine(client_, QStringLiteral("Line4"), {360, 480}, {2040, 480},
+                         look::kRuleAmber);
+    popup_label_ = AddLabel(client_, QStringLiteral("popup_label"), Twips(240, 120, 2055, 1815),
+                            QString(), QFont());
+    popup_label_->installEventFilter(this);
+
+    for (QLabel *red : {label5, rilo_cd_}) {
+        QPalette palette = red->palette();
+        palette.setColor(QPalette::WindowText, look::kDarkRed);
+        red->setPalette(palette);
+    }
+}
+
+void frmMain::BuildMenu() {
+    mnuFile_ = new QMenu(QStringLiteral("ファイル(&F)"), this);
+    mnuFile_->setObjectName(QStringLiteral("mnuFile"));
+    auto item = [this](const char *name, const QString &caption, void (frmMain::*slot)()) {
+        QAction *action = mnuFile_->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    mnuData_ = item("mnuData", QStringLiteral("データ入力・変更(&D)"), &frmMain::mnuData_Click);
+    mnuCrndr_ = item("mnuCrndr", QStringLiteral("カレンダー表示(&C)"), &frmMain::mnuCrndr_Click);
+    mnuFile_->addSeparator()->setObjectName(QStringLiteral("Line1"));
+    mnuTemae_ = item("mnuTemae", QStringLiteral("常に手前に表示(&T)"), &frmMain::mnuTemae_Click);
+    mnuTemae_->setCheckable(true);
+    mnuFile_->addSeparator()->setObjectName(QStringLiteral("Line2"));
+    mnuEnd_ = item("mnuEnd", QStringLiteral("終了(&X)"), &frmMain::mnuEnd_Click);
+}
+
+void frmMain::Form_Load() {
+    settings::ResolveIniPath(state_, env_.programFolder, env_.userConfigFolder);
+    settings::LoadStartupFlag(state_);
+    // A due date never entered, or one the file no longer holds as a date, asks for it again.
+    const bool usableDates =
+        settings::ReadDate(state_, "yoteibi") && settings::ReadDate(state_, "hajime");
+    if (state_.StartupDone == 0 || !usableDates)
+        ShowEntryDialog();
+
+    ApplyShape();
+    settings::LoadSettings(state_);
+    PlaceWindow();
+
+    const bool topmost = state_.TopmostFlag.toDouble() == 1.0;
+    SetTopmost(topmost ? 1 : 0);
+    mnuTemae_->setChecked(topmost);
+
+    UpdateCountdown();
+}
+
+void frmMain::ApplyShape() {
+    QBitmap mask(kWindowSize);
+    mask.fill(Qt::color0);
+    QPainter painter(&mask);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::color1);
+    painter.drawRoundedRect(kFace, kCornerDiameter / 2.0, kCornerDiameter / 2.0);
+    painter.end();
+    setMask(mask);
+}
+
+void frmMain::PlaceWindow() {
+    QPoint topLeft(PixelsFromTwips(state_.WinX.toFloat()), PixelsFromTwips(state_.WinY.toFloat()));
+    // A face that no screen shows (a monitor unplugged since) could never be reached again:
+    // bring it fully onto the primary screen. A partly visible face stays where it was.
+    const QRect face = kFace.translated(topLeft);
+    bool visible = false;
+    for (const QScreen *screen : QGuiApplication::screens())
+        visible = visible || screen->geometry().intersects(face);
+    if (!visible) {
+        if (const QScreen *primary = QGuiApplication::primaryScreen()) {
+            const QRect area = primary->availableGeometry();
+            const int x = std::clamp(face.left(), area.left(), area.right() + 1 - face.width());
+            const int y = std::clamp(face.top(), area.top(), area.bottom() + 1 - face.height());
+            topLeft = QPoint(x, y) - kFace.topLeft();
+        }
+    }
+    move(topLeft);
+}
+
+void frmMain::SetTopmost(int flag) {
+    const QPoint place = pos();
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, flag != 0);
+    // Change the flags on the existing native window: recreating it would hide it.
+    overrideWindowFlags(flags);
+    if (QWindow *window = windowHandle())
+        window->setFlags(flags);
+    move(place);
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+    state_.TopmostFlag = QString::number(flag);
+    settings::Write(state_, "temae", state_.TopmostFlag);
+}
+
+void frmMain::SaveWindowPosition() {
+    state_.WinX = QString::number(x() * look::kTwipsPerPixel);
+    state_.WinY = QString::number(y() * look::kTwipsPerPixel);
+    settings::Write(state_, "win_x", state_.WinX);
+    settings::Write(state_, "win_y", state_.WinY);
+}
+
+void frmMain::UpdateCountdown() {
+    const dates::Day today = env_.today();
+    const auto texts = dates::CountdownFor(state_, today);
+    const dates::CountdownTexts shown = texts.value_or(dates::CountdownTexts{});
+    yotei_cd_->setText(shown.Sentence);
+    rilo_cd_->setText(shown.Number);
+    week_->setText(shown.Weeks);
+    day_->setText(shown.Days);
+    month_->setText(shown.Month);
+    shownDay_ = today;
+    ArmDayTimer();
+}
+
+void frmMain::RefreshIfDayChanged() {
+    if (shownDay_ != env_.today())
+        UpdateCountdown();
+    else
+        ArmDayTimer();
+}
+
+void frmMain::ArmDayTimer() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime midnight(now.date().addDays(1), QTime(0, 0));
+    const qint64 untilMidnight = now.msecsTo(midnight) + 500;
+    dayTimer_.start(int(std::clamp<qint64>(untilMidnight, 1000, kMaxDayCheckMs)));
+}
+
+void frmMain::ShowSecondary(QWidget *window) {
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->winId();
+    // Keep the secondary window above the gadget, also when the gadget is always on top.
+    if (QWindow *handle = window->windowHandle())
+        handle->setTransientParent(windowHandle());
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    setEnabled(false);
+}
+
+void frmMain::ShowEntryDialog() {
+    auto *dialog = new i_data(state_, env_);
+    entryDialog_ = dialog;
+    connect(dialog, &i_data::dueDateConfirmed, this, &frmMain::UpdateCountdown);
+    connect(dialog, &i_data::unloaded, this, [this] { setEnabled(true); });
+    ShowSecondary(dialog);
+}
+
+void frmMain::mnuData_Click() {
+    ShowEntryDialog();
+}
+
+void frmMain::mnuCrndr_Click() {
+    auto *window = new frmCrndr(state_, env_);
+    calendarWindow_ = window;
+    connect(window, &frmCrndr::unloaded, this, [this] { setEnabled(true); });
+    ShowSecondary(window);
+}
+
+void frmMain::mnuTemae_Click() {
+    // The action has already flipped its own check mark when triggered from the menu; the
+    // window's state is what decides.
+    const bool on = !windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    SetTopmost(on ? 1 : 0);
+    mnuTemae_->setChecked(on);
+}
+
+void frmMain::mnuEnd_Click() {
+    close();
+}
+
+void frmMain::closeEvent(QCloseEvent *event) {
+    event->accept();
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    dayTimer_.stop();
+    SaveWindowPosition();
+    if (entryDialog_)
+        entryDialog_->close();
+    if (calendarWindow_)
+        calendarWindow_->close();
+    Q_EMIT unloaded();
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != popup_label_)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        popup_label_MouseDown(mouse->button(), mouse->globalPosition());
+        return true;
+    }
+    case QEvent::MouseMove:
+        popup_label_MouseMove(static_cast<QMouseEvent *>(event)->globalPosition());
+        return true;
+    case QEvent::MouseButtonRelease:
+        popup_label_MouseUp();
+        return true;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+}
+
+void frmMain::popup_label_MouseDown(Qt::MouseButton button, QPointF globalPos) {
+    if (button == Qt::RightButton) {
+        mnuFile_->popup(globalPos.toPoint());
+        return;
+    }
+    DragStart_ = popup_label_->mapFromGlobal(globalPos);
+    Dragging_ = true;
+}
+
+void frmMain::popup_label_MouseMove(QPointF globalPos) {
+    if (!Dragging_)
+        return;
+    // Vertical first, then horizontal, each by the pointer's offset from where it was pressed.
+    const QPointF at = popup_label_->mapFromGlobal(globalPos);
+    move(x(), y() + int(std::lround(at.y() - DragStart_.y())));
+    move(x() + int(std::lround(at.x() - DragStart_.x())), y());
+}
+
+void frmMain::popup_label_MouseUp() {
+    Dragging_ = false;
+}

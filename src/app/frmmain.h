@@ -1,0 +1,101 @@
+#pragma once
+
+#include "app/environment.h"
+#include "dates/datetext.h"
+#include "settings/modrilo.h"
+
+#include <QPointF>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <optional>
+
+class QAction;
+class QLabel;
+class QMenu;
+class frmCrndr;
+class i_data;
+
+// The gadget: a small rounded face on the desktop with the countdown and the pregnancy week, day
+// and month. Dragged by its face; the right button opens its menu.
+class frmMain : public QWidget {
+    Q_OBJECT
+public:
+    // Loads the window: finds and reads the settings, opens the entry dialog when no due date
+    // was entered yet, places the window, applies always-on-top and fills the countdown.
+    frmMain(modRilo &state, const AppEnvironment &env);
+    ~frmMain() override;
+
+    // Refills the five status labels from the due and start dates and today.
+    void UpdateCountdown();
+    // Switches always-on-top (flag 0 off, anything else on), keeps the place, stores "temae".
+    void SetTopmost(int flag);
+    // Stores the window's position in twips as "win_x" and "win_y".
+    void SaveWindowPosition();
+    // Refreshes the countdown when the date has changed since it was last shown.
+    void RefreshIfDayChanged();
+
+    QMenu *popupMenu() const { return mnuFile_; }
+    i_data *entryDialog() const;
+    frmCrndr *calendarWindow() const;
+
+    // Twips at 15 per logical pixel, rounded to the nearest pixel, ties to even.
+    static int PixelsFromTwips(double twips);
+
+public Q_SLOTS:
+    void mnuData_Click();
+    void mnuCrndr_Click();
+    void mnuTemae_Click();
+    void mnuEnd_Click();
+
+Q_SIGNALS:
+    // The window and its secondary windows are unloaded; the program ends.
+    void unloaded();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_Load();
+    void BuildFace();
+    void BuildMenu();
+    void ApplyShape();
+    void PlaceWindow();
+    void ShowEntryDialog();
+    void ArmDayTimer();
+    void ShowSecondary(QWidget *window);
+
+    void popup_label_MouseDown(Qt::MouseButton button, QPointF globalPos);
+    void popup_label_MouseMove(QPointF globalPos);
+    void popup_label_MouseUp();
+
+    modRilo &state_;
+    AppEnvironment env_;
+
+    QWidget *client_ = nullptr;
+    QLabel *popup_label_ = nullptr;
+    QLabel *yotei_cd_ = nullptr;
+    QLabel *rilo_cd_ = nullptr;
+    QLabel *week_ = nullptr;
+    QLabel *day_ = nullptr;
+    QLabel *month_ = nullptr;
+
+    QMenu *mnuFile_ = nullptr;
+    QAction *mnuData_ = nullptr;
+    QAction *mnuCrndr_ = nullptr;
+    QAction *mnuTemae_ = nullptr;
+    QAction *mnuEnd_ = nullptr;
+
+    QPointer<i_data> entryDialog_;
+    QPointer<frmCrndr> calendarWindow_;
+
+    // Drag state: where the pointer was over popup_label at the press that started the drag.
+    QPointF DragStart_;
+    bool Dragging_ = false;
+
+    QTimer dayTimer_;
+    std::optional<dates::Day> shownDay_;
+    bool unloaded_ = false;
+};
