@@ -43,6 +43,7 @@ frmMain::frmMain(modRilo &state, const AppEnvironment &env)
     look::ApplyWindowLook(this);
     BuildFace();
     BuildMenu();
+    dayTimer_.setObjectName(QStringLiteral("dayTimer"));
     dayTimer_.setSingleShot(true);
     dayTimer_.setTimerType(Qt::VeryCoarseTimer);
     connect(&dayTimer_, &QTimer::timeout, this, &frmMain::RefreshIfDayChanged);

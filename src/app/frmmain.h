@@ -95,7 +95,7 @@ private:
     QPointF DragStart_;
     bool Dragging_ = false;
 
-    QTimer dayTimer_;
+    QTimer dayTimer_{this};
     std::optional<dates::Day> shownDay_;
     bool unloaded_ = false;
 };

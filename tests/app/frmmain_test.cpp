@@ -1,0 +1,316 @@
+#include "app/frmmain.h"
+#include "app/singleinstance.h"
+#include "entry/i_data.h"
+
+#include "settings/inifile.h"
+
+#include "../testutil.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLockFile>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+using namespace std::chrono;
+
+dates::Day D(int y, unsigned m, unsigned d) {
+    return sys_days(year(y) / month(m) / day(d));
+}
+
+const QByteArray kDue20051010 = "start_up=1\r\nyoteibi=2005/10/10\r\nhajime=2005/01/03\r\n";
+
+class FrmMain : public TempFolderTest {
+protected:
+    std::unique_ptr<frmMain> Load(const QByteArray &riloini) {
+        if (!riloini.isNull())
+            WriteBytes(Path(QStringLiteral("rilo.ini")), "[riloini]\r\n" + riloini);
+        AppEnvironment env;
+        env.programFolder = Folder();
+        env.userConfigFolder = Path(QStringLiteral("user"));
+        env.today = [this] { return today_; };
+        auto window = std::make_unique<frmMain>(state_, env);
+        window->show();
+        return window;
+    }
+    QByteArray Key(const char *key) {
+        return ini::ReadString(Path(QStringLiteral("rilo.ini")), "riloini", key, "(missing)");
+    }
+    static QString Text(const frmMain &w, const char *name) {
+        return w.findChild<QLabel *>(QString::fromLatin1(name))->text();
+    }
+    static QLabel *Face(const frmMain &w) {
+        return w.findChild<QLabel *>(QStringLiteral("popup_label"));
+    }
+    // Sends a mouse event to the face at a point given in the face's own coordinates.
+    static void Mouse(frmMain &w, QEvent::Type type, Qt::MouseButton button, QPoint local,
+                      Qt::MouseButtons held = Qt::NoButton) {
+        QLabel *face = Face(w);
+        const QPointF global = face->mapToGlobal(QPointF(local));
+        QMouseEvent event(type, QPointF(local), global, button, held, Qt::NoModifier);
+        QApplication::sendEvent(face, &event);
+    }
+
+    modRilo state_;
+    dates::Day today_ = D(2005, 10, 9);
+};
+
+TEST_F(FrmMain, ShowsTheCountdownOfTheStoredDates) {
+    struct Row {
+        dates::Day today;
+        const char *sentence, *number, *week, *day, *month;
+    };
+    const std::vector<Row> rows = {
+        {D(2005, 10, 9), "あと 　　日", "1", "39", "6", "10"},
+        {D(2005, 10, 10), "今日は予定日です", "", "40", "0", "11"},
+        {D(2005, 10, 13), "予定日から 　　日", "3", "40", "3", "11"},
+    };
+    for (const Row &row : rows) {
+        today_ = row.today;
+        const auto w = Load(kDue20051010);
+        EXPECT_EQ(Text(*w, "yotei_cd"), QString::fromUtf8(row.sentence));
+        EXPECT_EQ(Text(*w, "rilo_cd"), QString::fromUtf8(row.number));
+        EXPECT_EQ(Text(*w, "week"), QString::fromUtf8(row.week));
+        EXPECT_EQ(Text(*w, "day"), QString::fromUtf8(row.day));
+        EXPECT_EQ(Text(*w, "month"), QString::fromUtf8(row.month));
+    }
+}
+
+TEST_F(FrmMain, StartupOpensTheEntryDialogOnlyWithoutAUsableDueDate) {
+    struct Row {
+        const char *name;
+        QByteArray riloini; // null: no file at all
+        bool dialog;
+    };
+    const std::vector<Row> rows = {
+        {"first run", "start_up=0\r\nyoteibi=2005/10/10\r\nhajime=2005/01/03\r\n", true},
+        {"no start_up key", "yoteibi=2005/10/10\r\nhajime=2005/01/03\r\n", false},
+        {"done", kDue20051010, false},
+        {"no file", QByteArray(), true},
+        {"garbled due date", "start_up=1\r\nyoteibi=2005/13/10\r\nhajime=2005/01/03\r\n", true},
+        {"no start date", "start_up=1\r\nyoteibi=2005/10/10\r\n", true},
+    };
+    for (const Row &row : rows) {
+        QFile::remove(Path(QStringLiteral("rilo.ini")));
+        const auto w = Load(row.riloini);
+        EXPECT_EQ(w->entryDialog() != nullptr, row.dialog) << row.name;
+        EXPECT_EQ(w->isEnabled(), !row.dialog) << row.name;
+        if (row.dialog && w->entryDialog()) {
+            EXPECT_TRUE(w->entryDialog()->isVisible()) << row.name;
+        }
+    }
+}
+
+TEST_F(FrmMain, NoUsableDatesShowEmptyTextsNotTheDesignTexts) {
+    const auto w = Load("start_up=1\r\nyoteibi=りろ\r\n");
+    for (const char *name : {"yotei_cd", "rilo_cd", "week", "day", "month"})
+        EXPECT_EQ(Text(*w, name), QString()) << name;
+}
+
+TEST_F(FrmMain, StoredTopmostFlagIsAppliedAndRewritten) {
+    struct Row {
+        const char *stored; // nullptr: no key
+        bool on;
+    };
+    for (const Row &row : std::vector<Row>{{"1", true},
+                                           {"0", false},
+                                           {"2", false},
+                                           {"-1", false},
+                                           {"abc", false},
+                                           {nullptr, false}}) {
+        QByteArray ini = kDue20051010;
+        if (row.stored)
+            ini += QByteArray("temae=") + row.stored + "\r\n";
+        const auto w = Load(ini);
+        const char *label = row.stored ? row.stored : "(missing)";
+        EXPECT_EQ(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint), row.on) << label;
+        EXPECT_EQ(w->findChild<QAction *>(QStringLiteral("mnuTemae"))->isChecked(), row.on)
+            << label;
+        EXPECT_EQ(Key("temae"), row.on ? "1" : "0") << label;
+        EXPECT_EQ(state_.TopmostFlag, row.on ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+}
+
+TEST_F(FrmMain, TopmostToggleTwiceReturnsToTheFirstState) {
+    const auto w = Load(kDue20051010 + "temae=0\r\nwin_x=1500\r\nwin_y=3000\r\n");
+    auto *temae = w->findChild<QAction *>(QStringLiteral("mnuTemae"));
+    temae->trigger();
+    EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(temae->isChecked());
+    EXPECT_EQ(Key("temae"), "1");
+    EXPECT_EQ(w->pos(), QPoint(100, 200)); // keeps its place
+    temae->trigger();
+    EXPECT_FALSE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(temae->isChecked());
+    EXPECT_EQ(Key("temae"), "0");
+    EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(FrmMain, PlacesTheWindowAtTheStoredTwips) {
+    struct Row {
+        QByteArray keys;
+        QPoint expected;
+    };
+    const std::vector<Row> rows = {
+        {"win_x=3000\r\nwin_y=1500\r\n", {200, 100}},
+        {"", {1, 1}},                                 // 16 twips each
+        {"win_x=337.5\r\nwin_y=352\r\n", {22, 23}},   // integer read: 337 twips, 352 twips
+        {"win_x=-300\r\nwin_y=-150\r\n", {-20, -10}}, // partly visible: kept
+    };
+    for (const Row &row : rows) {
+        const auto w = Load(kDue20051010 + row.keys);
+        EXPECT_EQ(w->pos(), row.expected) << row.keys.constData();
+    }
+    EXPECT_EQ(frmMain::PixelsFromTwips(337.5), 22); // 22.5 rounds to even
+    EXPECT_EQ(frmMain::PixelsFromTwips(352.5), 24); // 23.5 rounds to even
+}
+
+TEST_F(FrmMain, AFaceNoScreenShowsIsBroughtOntoThePrimaryScreen) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const QByteArray &keys : {QByteArray("win_x=300000\r\nwin_y=300000\r\n"),
+                                   QByteArray("win_x=-9000\r\nwin_y=0\r\n")}) {
+        const auto w = Load(kDue20051010 + keys);
+        const QRect face(w->pos() + QPoint(20, 25), QSize(130, 120));
+        EXPECT_TRUE(area.contains(face)) << keys.constData();
+    }
+}
+
+TEST_F(FrmMain, LeftAndMiddleButtonsDragVerticalFirst) {
+    for (Qt::MouseButton button : {Qt::LeftButton, Qt::MiddleButton}) {
+        const auto w = Load(kDue20051010 + "win_x=1500\r\nwin_y=1500\r\n");
+        std::vector<QPoint> moves;
+        struct Spy : QObject {
+            std::vector<QPoint> *moves;
+            bool eventFilter(QObject *o, QEvent *e) override {
+                if (e->type() == QEvent::Move)
+                    moves->push_back(static_cast<QWidget *>(o)->pos());
+                return false;
+            }
+        } spy;
+        spy.moves = &moves;
+        w->installEventFilter(&spy);
+
+        Mouse(*w, QEvent::MouseButtonPress, button, {50, 50}, button);
+        Mouse(*w, QEvent::MouseMove, Qt::NoButton, {60, 80}, button);
+        EXPECT_EQ(w->pos(), QPoint(110, 130));
+        Mouse(*w, QEvent::MouseMove, Qt::NoButton, {45, 50}, button); // relative to the moved face
+        EXPECT_EQ(w->pos(), QPoint(105, 130));
+        Mouse(*w, QEvent::MouseButtonRelease, button, {45, 50});
+        Mouse(*w, QEvent::MouseMove, Qt::NoButton, {90, 90});
+        EXPECT_EQ(w->pos(), QPoint(105, 130)); // the release ended the drag
+        w->removeEventFilter(&spy);
+        ASSERT_GE(moves.size(), 2u);
+        EXPECT_EQ(moves[0], QPoint(100, 130)); // vertical first
+        EXPECT_EQ(moves[1], QPoint(110, 130));
+    }
+}
+
+TEST_F(FrmMain, RightButtonOnlyOpensTheMenu) {
+    const auto w = Load(kDue20051010 + "win_x=1500\r\nwin_y=1500\r\n");
+    QMenu *menu = w->popupMenu();
+    Mouse(*w, QEvent::MouseButtonPress, Qt::RightButton, {50, 50}, Qt::RightButton);
+    EXPECT_TRUE(menu->isVisible());
+    const QPoint at = Face(*w)->mapToGlobal(QPoint(50, 50));
+    EXPECT_EQ(menu->pos(), at);
+    menu->close();
+    Mouse(*w, QEvent::MouseMove, Qt::NoButton, {90, 90}, Qt::RightButton);
+    EXPECT_EQ(w->pos(), QPoint(100, 100)); // no drag started
+
+    // A drag in progress is not ended by a right press, but by any release.
+    Mouse(*w, QEvent::MouseButtonPress, Qt::LeftButton, {50, 50}, Qt::LeftButton);
+    Mouse(*w, QEvent::MouseButtonPress, Qt::RightButton, {50, 50}, Qt::LeftButton);
+    w->popupMenu()->close();
+    Mouse(*w, QEvent::MouseMove, Qt::NoButton, {51, 52}, Qt::LeftButton);
+    EXPECT_EQ(w->pos(), QPoint(101, 102));
+    Mouse(*w, QEvent::MouseButtonRelease, Qt::RightButton, {51, 52});
+    Mouse(*w, QEvent::MouseMove, Qt::NoButton, {80, 80});
+    EXPECT_EQ(w->pos(), QPoint(101, 102));
+}
+
+TEST_F(FrmMain, MenuItemsInOrderWithAccessKeys) {
+    const auto w = Load(kDue20051010);
+    QStringList captions;
+    for (QAction *action : w->popupMenu()->actions())
+        captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(captions, (QStringList{"データ入力・変更(&D)", "カレンダー表示(&C)", "-",
+                                     "常に手前に表示(&T)", "-", "終了(&X)"}));
+    EXPECT_EQ(w->popupMenu()->title(), QStringLiteral("ファイル(&F)"));
+    for (QAction *action : w->popupMenu()->actions())
+        EXPECT_TRUE(action->shortcut().isEmpty());
+}
+
+TEST_F(FrmMain, ClosingSavesThePositionAndUnloads) {
+    const auto w = Load(kDue20051010 + "win_x=1500\r\nwin_y=1500\r\n");
+    w->move(123, -45);
+    bool unloaded = false;
+    QObject::connect(w.get(), &frmMain::unloaded, [&] { unloaded = true; });
+    w->findChild<QAction *>(QStringLiteral("mnuEnd"))->trigger();
+    EXPECT_TRUE(unloaded);
+    EXPECT_EQ(Key("win_x"), "1845");
+    EXPECT_EQ(Key("win_y"), "-675");
+}
+
+TEST_F(FrmMain, ShutdownClosesAnOpenEntryDialog) {
+    const auto w = Load("start_up=0\r\n");
+    QPointer<QWidget> dialog = w->entryDialog();
+    ASSERT_TRUE(dialog);
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.isNull());
+    EXPECT_EQ(Key("win_x"), "15");
+}
+
+TEST_F(FrmMain, TheFaceFollowsTheDateAcrossMidnight) {
+    const auto w = Load(kDue20051010);
+    EXPECT_EQ(Text(*w, "rilo_cd"), QStringLiteral("1"));
+    w->RefreshIfDayChanged();
+    EXPECT_EQ(Text(*w, "rilo_cd"), QStringLiteral("1"));
+    today_ = D(2005, 10, 10);
+    w->RefreshIfDayChanged();
+    EXPECT_EQ(Text(*w, "yotei_cd"), QStringLiteral("今日は予定日です"));
+    EXPECT_EQ(Text(*w, "rilo_cd"), QString());
+    // The check is armed, never more often than once a minute.
+    const auto timers = w->findChildren<QTimer *>();
+    const bool armed = std::any_of(timers.begin(), timers.end(), [](QTimer *t) {
+        return t->isActive() && t->interval() >= 1000 && t->interval() <= 60000;
+    });
+    EXPECT_TRUE(armed);
+}
+
+class SingleInstanceTest : public TempFolderTest {};
+
+TEST_F(SingleInstanceTest, SecondCopyIsRefusedUntilTheFirstEnds) {
+    const QString path = Path(QStringLiteral("varadadid.lock"));
+    {
+        SingleInstance first(path);
+        ASSERT_TRUE(first.TryAcquire());
+        SingleInstance second(path);
+        EXPECT_FALSE(second.TryAcquire());
+    }
+    SingleInstance third(path);
+    EXPECT_TRUE(third.TryAcquire());
+}
+
+TEST_F(SingleInstanceTest, ALockLeftByACrashedCopyIsTakenOver) {
+    const QString path = Path(QStringLiteral("varadadid.lock"));
+    QByteArray content;
+    {
+        QLockFile probe(path);
+        ASSERT_TRUE(probe.tryLock(0));
+        content = ReadBytes(path);
+    }
+    // The same lock, but held by a process that no longer exists.
+    const qsizetype eol = content.indexOf('\n');
+    WriteBytes(path, QByteArray("2147483646") + content.mid(eol));
+    SingleInstance next(path);
+    EXPECT_TRUE(next.TryAcquire());
+}
+
+} // namespace
