@@ -1,9 +1,183 @@
 #include "calendar/frmcrndr.h"
 
+#include "app/look.h"
+#include "dates/datetext.h"
+
 #include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+constexpr int kClientWidth = 3360; // twips
+constexpr int kClientHeight = 5640;
+
+constexpr int kRowCount = 12;
+constexpr int kRowHeight = 255;
+constexpr int kFirstRowTop = 360;
+constexpr int kRowPitch = 360;
+constexpr int kCaptionLeft = 360;
+constexpr int kDogCaptionLeft = 480;
+constexpr int kCaptionWidth = 735;
+constexpr int kDateLeft = 1440;
+constexpr int kDateWidth = 1335;
+constexpr int kRuleAbove = 120; // a row's rule stands this far above its top
+constexpr int kRuleLeft = 255;
+constexpr int kRuleRight = 3090;
+constexpr int kDogRuleLeft = 360;
+constexpr int kDogRuleRight = 3105;
+
+constexpr int kDogRow = 6;
+
+// Caption index and text of each row, top to bottom. The Day of the Dog stands between months
+// 5 and 6; the due date's caption has index 13 (there is no 12).
+struct RowCaption {
+    int index;
+    const char16_t *text;
+};
+constexpr std::array<RowCaption, kRowCount> kRows{{
+    {1, u"1ヶ月"},
+    {2, u"2ヶ月"},
+    {3, u"3ヶ月"},
+    {4, u"4ヶ月"},
+    {5, u"5ヶ月"},
+    {6, u"戌の日"},
+    {7, u"6ヶ月"},
+    {8, u"7ヶ月"},
+    {9, u"8ヶ月"},
+    {10, u"9ヶ月"},
+    {11, u"10ヶ月"},
+    {13, u"予定日"},
+}};
+
+int RowTop(int row) {
+    return kFirstRowTop + (row - 1) * kRowPitch;
+}
+
+QString Indexed(const char *name, int index) {
+    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+}
+
+// The colour of the rules: the desktop background colour of the system's colour scheme.
+// Other platforms have none; they get the classic Windows desktop blue.
+QColor DesktopBackgroundColor() {
+#ifdef Q_OS_WIN
+    const COLORREF c = GetSysColor(COLOR_BACKGROUND);
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+#else
+    return QColor(0x3A, 0x6E, 0xA5);
+#endif
+}
+
+void ShowDate(QLabel *label, const std::optional<dates::DateStamp> &date) {
+    label->setText(date ? dates::FormatDateText(*date) : QString());
+}
+
+} // namespace
 
 frmCrndr::frmCrndr(modRilo &state, const AppEnvironment &env, QWidget *parent)
-    : QWidget(parent), state_(state), env_(env) {}
+    : QWidget(parent,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      state_(state), env_(env) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("カレンダー"));
+    const QRect client = look::Twips(0, 0, kClientWidth, kClientHeight);
+    setFixedSize(client.size());
+    look::ApplyWindowLook(this);
+    BuildControls();
+    FillCalendar();
+    if (const QScreen *screen = this->screen())
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                        screen->availableGeometry()));
+    btnOK_->setFocus();
+}
+
+void frmCrndr::setSaveFileDialog(calendar::SaveFileDialogFn dialog) {
+    seams_.saveFileDialog = dialog ? std::move(dialog) : calendar::ShowSaveFileDialog;
+}
+
+void frmCrndr::setMessageBox(calendar::MessageBoxFn messageBox) {
+    seams_.messageBox = messageBox ? std::move(messageBox) : calendar::ShowMessageBox;
+}
+
+// Controls are created bottom first, so that they stack as designed: rules and captions under
+// the date labels, the buttons on top.
+void frmCrndr::BuildControls() {
+    const QColor ruleColor = DesktopBackgroundColor();
+    auto addRule = [&](int lineIndex, int y, int left, int right) {
+        new look::DottedLine(this, Indexed("Line", lineIndex), QPoint(left, y), QPoint(right, y),
+                             ruleColor);
+    };
+    const QFont captionFont = look::Font(look::kPGothic, 9.75);
+    auto addCaption = [&](int row) {
+        const RowCaption &caption = kRows[row - 1];
+        const int left = row == kDogRow ? kDogCaptionLeft : kCaptionLeft;
+        QLabel *label = look::AddLabel(this, Indexed("Label1", caption.index),
+                                       look::Twips(left, RowTop(row), kCaptionWidth, kRowHeight),
+                                       QString::fromUtf16(caption.text), captionFont);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, look::kDarkRed);
+        label->setPalette(palette);
+    };
+
+    // The rule above each of rows 1 to 11 is Line(row), above row 12 Line(13), below it Line(12).
+    for (int row = 1; row < kRowCount; ++row) {
+        const int y = RowTop(row) - kRuleAbove;
+        if (row == kDogRow)
+            addRule(row, y, kDogRuleLeft, kDogRuleRight);
+        else
+            addRule(row, y, kRuleLeft, kRuleRight);
+    }
+    for (int row = 1; row < kRowCount; ++row)
+        addCaption(row);
+    addRule(12, RowTop(kRowCount + 1) - kRuleAbove, kRuleLeft, kRuleRight);
+    addRule(13, RowTop(kRowCount) - kRuleAbove, kRuleLeft, kRuleRight);
+    addCaption(kRowCount);
+
+    // Date labels: months 1 to 5, the Day of the Dog, months 6 to 10, the due date.
+    const QFont formFont = font();
+    auto addDate = [&](int row, const QString &name) {
+        return look::AddLabel(this, name,
+                              look::Twips(kDateLeft, RowTop(row), kDateWidth, kRowHeight),
+                              QString(), formFont);
+    };
+    for (int month = 1; month <= 10; ++month)
+        Ctuki_[month] = addDate(month < kDogRow ? month : month + 1, Indexed("Ctuki", month));
+    Cinu_ = addDate(kDogRow, QStringLiteral("Cinu"));
+    Cyoteibi_ = addDate(kRowCount, QStringLiteral("Cyoteibi"));
+
+    btnOK_ = look::AddButton(this, QStringLiteral("btnOK"), look::Twips(1800, 4920, 1335, 495),
+                             QStringLiteral("O  K"), look::Font(look::kPGothic, 12));
+    btnPrint_ = look::AddButton(this, QStringLiteral("btnPrint"), look::Twips(960, 4920, 735, 495),
+                                QStringLiteral("保 存"), formFont);
+    setTabOrder(btnOK_, btnPrint_);
+
+    connect(btnOK_, &QPushButton::clicked, this, &QWidget::close);
+    connect(btnPrint_, &QPushButton::clicked, this, &frmCrndr::btnPrint_Click);
+}
+
+// The month starts and the Day of the Dog come from the settings file as it is now; the start
+// and due dates from memory.
+void frmCrndr::FillCalendar() {
+    state_.DogDay = settings::ReadDate(state_, "inu");
+    ShowDate(Ctuki_[1], state_.StartDate);
+    ShowDate(Cinu_, state_.DogDay);
+    ShowDate(Cyoteibi_, state_.DueDate);
+    for (int i = 1; i <= 9; ++i) {
+        state_.MonthStarts[i] = settings::ReadDate(state_, "tuki" + QByteArray::number(i));
+        ShowDate(Ctuki_[i + 1], state_.MonthStarts[i]);
+    }
+}
+
+void frmCrndr::btnPrint_Click() {
+    calendar::ExportCalendarText(state_, this, lastFileName_, seams_);
+}
 
 void frmCrndr::closeEvent(QCloseEvent *event) {
     Q_EMIT unloaded();

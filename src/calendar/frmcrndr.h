@@ -1,15 +1,34 @@
 #pragma once
 
 #include "app/environment.h"
+#include "calendar/calendarexport.h"
 #include "settings/modrilo.h"
 
+#include <QString>
 #include <QWidget>
 
-// The calendar window: the derived dates, and their export as a Shift-JIS text file.
+#include <array>
+
+class QLabel;
+class QPushButton;
+
+// The calendar window: the derived dates, and their export as a Shift-JIS text file. Created
+// anew for every opening, it reads the month starts and the Day of the Dog from the settings
+// file then (into the state's MonthStarts and DogDay) and takes the start and due dates from
+// memory. A date that is missing or not a date leaves its label empty.
+//
+// Controls carry their design names as objectName: "Ctuki(1)" to "Ctuki(10)", "Cinu",
+// "Cyoteibi", the captions "Label1(1)" to "Label1(11)" and "Label1(13)", the rules "Line(1)"
+// to "Line(13)", and the buttons "btnPrint" and "btnOK".
 class frmCrndr : public QWidget {
     Q_OBJECT
 public:
     frmCrndr(modRilo &state, const AppEnvironment &env, QWidget *parent = nullptr);
+
+    // Replace the Save As dialog and the message box of the export (tests); an empty function
+    // restores the real one.
+    void setSaveFileDialog(calendar::SaveFileDialogFn dialog);
+    void setMessageBox(calendar::MessageBoxFn messageBox);
 
 Q_SIGNALS:
     // The window is closing, whichever way; the main window enables itself again.
@@ -19,6 +38,17 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void BuildControls();
+    void FillCalendar();
+    void btnPrint_Click();
+
     modRilo &state_;
     AppEnvironment env_;
+    std::array<QLabel *, 11> Ctuki_{}; // indices 1 to 10
+    QLabel *Cinu_ = nullptr;
+    QLabel *Cyoteibi_ = nullptr;
+    QPushButton *btnPrint_ = nullptr;
+    QPushButton *btnOK_ = nullptr;
+    QString lastFileName_; // the Save As dialog's memory while the window is open
+    calendar::ExportSeams seams_;
 };
