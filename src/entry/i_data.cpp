@@ -1,12 +1,139 @@
 #include "entry/i_data.h"
 
+#include "app/look.h"
+#include "dates/milestones.h"
+#include "entry/validation.h"
+
 #include <QCloseEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+
+namespace {
+
+constexpr QSize kClientSize{224, 160};
+const QColor kPanelColor{0xFF, 0xFF, 0xC0};
+
+// A flat single-line entry box for digits, right-justified, limited to `maxLength` characters
+// whether typed or pasted. The hints ask the input method for plain half-width digits.
+QLineEdit *AddDigitBox(QWidget *parent, const QString &name, const QRect &geometry, int maxLength) {
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    box->setFont(look::Font(look::kPGothic, 12));
+    box->setMaxLength(maxLength);
+    box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    box->setInputMethodHints(Qt::ImhDigitsOnly | Qt::ImhPreferLatin | Qt::ImhNoPredictiveText);
+    box->setStyleSheet(
+        QStringLiteral("QLineEdit { border: 1px solid palette(shadow); padding: 0 1px; }"));
+    return box;
+}
+
+} // namespace
 
 i_data::i_data(modRilo &state, const AppEnvironment &env, QWidget *parent)
-    : QWidget(parent), state_(state), env_(env) {}
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      state_(state), env_(env) {
+    setObjectName(QStringLiteral("i_data"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(kClientSize);
+    look::ApplyWindowLook(this);
+    BuildControls();
+    Form_Load();
+}
 
 void i_data::setMessageBox(MessageBoxFn messageBox) {
-    messageBox_ = std::move(messageBox);
+    messageBox_ = messageBox ? std::move(messageBox) : &i_data::ShowWarning;
+}
+
+void i_data::ShowWarning(QWidget *parent, const QString &prompt, const QString &title) {
+    QMessageBox::warning(parent, title, prompt, QMessageBox::Ok);
+}
+
+// Children stack in creation order, so the panel comes first and the boxes and the button last.
+// Without a default button, neither Enter in a box nor Esc presses OK.
+void i_data::BuildControls() {
+    QLabel *panel = look::AddLabel(this, QStringLiteral("Label7"), look::Twips(240, 120, 2895, 915),
+                                   QString(), font());
+    panel->setAttribute(Qt::WA_TranslucentBackground, false);
+    panel->setAttribute(Qt::WA_NoSystemBackground, false);
+    QPalette panelPalette = panel->palette();
+    panelPalette.setColor(QPalette::Window, kPanelColor);
+    panel->setPalette(panelPalette);
+    panel->setAutoFillBackground(true);
+
+    const QFont heading = look::Font(look::kPGothic, 9.75);
+    const QFont note = look::Font(look::kGothic, 9);
+    look::AddLabel(this, QStringLiteral("Label4"), look::Twips(360, 240, 975, 375),
+                   QStringLiteral("予定日"), heading);
+    look::AddLabel(this, QStringLiteral("Label8"), look::Twips(1080, 720, 375, 375),
+                   QStringLiteral("年"), note);
+    look::AddLabel(this, QStringLiteral("Label9"), look::Twips(2760, 720, 375, 375),
+                   QStringLiteral("日"), note);
+    look::AddLabel(this, QStringLiteral("Label10"), look::Twips(1920, 720, 375, 375),
+                   QStringLiteral("月"), note);
+    look::AddLabel(this, QStringLiteral("Label5"), look::Twips(600, 1200, 2535, 255),
+                   QStringLiteral("※　半角数字で入力して下さい。"), note);
+
+    yo_y_ = AddDigitBox(this, QStringLiteral("yo_y"), look::Twips(360, 600, 615, 330), 4);
+    yo_d_ = AddDigitBox(this, QStringLiteral("yo_d"), look::Twips(2280, 600, 375, 330), 2);
+    yo_m_ = AddDigitBox(this, QStringLiteral("yo_m"), look::Twips(1440, 600, 375, 330), 2);
+    Command1_ =
+        look::AddButton(this, QStringLiteral("Command1"), look::Twips(1800, 1680, 1335, 495),
+                        QStringLiteral("O  K"), look::Font(look::kPGothic, 12));
+    Command1_->setAutoDefault(false);
+    Command1_->setDefault(false);
+    connect(Command1_, &QPushButton::clicked, this, &i_data::Command1_Click);
+
+    setTabOrder(yo_y_, yo_m_);
+    setTabOrder(yo_m_, yo_d_);
+    setTabOrder(yo_d_, Command1_);
+    yo_y_->setFocus();
+}
+
+void i_data::Form_Load() {
+    settings::ResolveIniPath(state_, env_.programFolder, env_.userConfigFolder);
+    settings::LoadSettings(state_);
+    yo_y_->setText(state_.DueYear);
+    yo_m_->setText(state_.DueMonth);
+    yo_d_->setText(state_.DueDay);
+    setWindowTitle(QStringLiteral("データを入力してね"));
+}
+
+// Rejected input changes nothing. Accepted input is stored as typed, with all derived dates; a
+// file that cannot be written is reported, but the date stays in effect for this run.
+void i_data::Command1_Click() {
+    const QString year = yo_y_->text();
+    const QString month = yo_m_->text();
+    const QString day = yo_d_->text();
+    if (const auto rejection = entry::ValidateDueDateInput(year, month, day)) {
+        messageBox_(this, rejection->prompt, rejection->title);
+        return;
+    }
+
+    state_.DueYear = year;
+    state_.DueMonth = month;
+    state_.DueDay = day;
+    const bool saved = dates::SaveDueDate(state_);
+    const bool computed = dates::ComputeMilestones(state_);
+    if (!saved || !computed)
+        messageBox_(this, QStringLiteral("予定日を保存できませんでした"),
+                    QStringLiteral("りろ日記"));
+    Q_EMIT dueDateConfirmed();
+    close();
+}
+
+// Unless placed by the caller, the window opens centred on its screen, frame included.
+void i_data::showEvent(QShowEvent *event) {
+    if (!testAttribute(Qt::WA_Moved)) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen()->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    QWidget::showEvent(event);
 }
 
 void i_data::closeEvent(QCloseEvent *event) {

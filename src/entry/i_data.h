@@ -10,7 +10,9 @@
 class QLineEdit;
 class QPushButton;
 
-// The due-date entry dialog.
+// The due-date entry dialog: year, month and day boxes and an OK button. Shown modeless; it
+// loads the stored fields when created, stores the date and its milestones when OK accepts the
+// input, and deletes itself when closed.
 class i_data : public QWidget {
     Q_OBJECT
 public:
@@ -18,9 +20,16 @@ public:
     using MessageBoxFn =
         std::function<void(QWidget *parent, const QString &prompt, const QString &title)>;
 
+    // Builds the dialog and runs Form_Load on `state`: the settings path is resolved from `env`
+    // and the settings are re-read. A window that disables itself while the dialog is open must
+    // not be its parent: disabling a widget disables its child windows too.
     i_data(modRilo &state, const AppEnvironment &env, QWidget *parent = nullptr);
 
+    // Replaces the message box (tests answer it without a modal window).
     void setMessageBox(MessageBoxFn messageBox);
+
+    // The default message box: exclamation icon, OK only, modal over `parent`.
+    static void ShowWarning(QWidget *parent, const QString &prompt, const QString &title);
 
 Q_SIGNALS:
     // The date was accepted and stored; the main window refreshes its countdown.
@@ -29,10 +38,20 @@ Q_SIGNALS:
     void unloaded();
 
 protected:
+    void showEvent(QShowEvent *event) override;
+    // Form_Unload: reports the closing and never refuses it.
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void BuildControls();
+    void Form_Load();
+    void Command1_Click();
+
     modRilo &state_;
     AppEnvironment env_;
-    MessageBoxFn messageBox_;
+    MessageBoxFn messageBox_ = &i_data::ShowWarning;
+    QLineEdit *yo_y_ = nullptr;
+    QLineEdit *yo_m_ = nullptr;
+    QLineEdit *yo_d_ = nullptr;
+    QPushButton *Command1_ = nullptr;
 };

@@ -1,0 +1,267 @@
+#include "entry/i_data.h"
+
+#include "settings/inifile.h"
+
+#include "../testutil.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono;
+using Log = std::vector<std::string>;
+
+// The dialog over a temporary program folder. One log records every message box ("prompt |
+// title") and signal, so their order can be checked.
+class i_dataTest : public TempFolderTest {
+protected:
+    ~i_dataTest() override {
+        delete dialog_.data();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    QString Ini() const { return Path(QStringLiteral("rilo.ini")); }
+
+    void Open() {
+        const AppEnvironment env{Folder(), Folder() + QStringLiteral("/user"),
+                                 [] { return dates::Day(2006y / January / 10); }};
+        dialog_ = new i_data(state_, env);
+        dialog_->setMessageBox(
+            [this](QWidget *parent, const QString &prompt, const QString &title) {
+                EXPECT_EQ(parent, dialog_.data());
+                log_.push_back(prompt.toStdString() + " | " + title.toStdString());
+            });
+        QObject::connect(dialog_, &i_data::dueDateConfirmed, [this] { log_.push_back("ok"); });
+        QObject::connect(dialog_, &i_data::unloaded, [this] { log_.push_back("unloaded"); });
+        dialog_->show();
+        dialog_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_));
+    }
+
+    QLineEdit *Box(const char *name) const { return dialog_->findChild<QLineEdit *>(name); }
+    QPushButton *Ok() const { return dialog_->findChild<QPushButton *>("Command1"); }
+
+    // Replaces a box's text key by key; keys beyond ASCII arrive as text only.
+    void Type(const char *name, const QString &text) const {
+        QLineEdit *box = Box(name);
+        box->clear();
+        for (const QChar c : text) {
+            if (c.unicode() < 0x80)
+                QTest::keyClick(box, char(c.unicode()));
+            else
+                QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), {});
+        }
+    }
+    void TypeDate(const QString &y, const QString &m, const QString &d) const {
+        Type("yo_y", y);
+        Type("yo_m", m);
+        Type("yo_d", d);
+    }
+    QStringList Fields() const {
+        return {Box("yo_y")->text(), Box("yo_m")->text(), Box("yo_d")->text()};
+    }
+    bool Destroyed() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return dialog_.isNull();
+    }
+
+    modRilo state_;
+    QPointer<i_data> dialog_;
+    Log log_;
+};
+
+TEST_F(i_dataTest, RejectionShowsItsMessageAndChangesNothing) {
+    const std::vector<QStringList> rows = {
+        // year, month, day, expected message
+        {"", "ab", "", "予定日を入力してね | 入力エラー"},
+        {" 200", "5", "1", "数値を入力して下さい | 年の入力エラー"},
+        {"２００６", "5", "1", "数値を入力して下さい | 年の入力エラー"},
+        {"2006", "x5", "1", "数値を入力して下さい | 月の入力エラー"},
+        {"2006", "5", "1.", "数値を入力して下さい | 日の入力エラー"},
+        {"2006", "13", "1", "月の入力エラーです | 入力エラー"},
+        {"2006", "2", "29", "日の入力エラーです | 入力エラー"},
+    };
+    Open();
+    for (const QStringList &row : rows) {
+        log_.clear();
+        TypeDate(row[0], row[1], row[2]);
+        QTest::mouseClick(Ok(), Qt::LeftButton);
+        EXPECT_EQ(log_, Log{row[3].toStdString()});
+        EXPECT_EQ(Fields(), row.first(3));
+        EXPECT_TRUE(dialog_->isVisible());
+    }
+    EXPECT_FALSE(QFileInfo::exists(Ini()));
+}
+
+TEST_F(i_dataTest, AcceptedDateIsStoredAsTypedWithItsMilestonesThenTheDialogCloses) {
+    Open();
+    TypeDate("2006", "05", "01");
+    QTest::mouseClick(Ok(), Qt::LeftButton);
+
+    EXPECT_EQ(log_, (Log{"ok", "unloaded"}));
+    EXPECT_TRUE(Destroyed());
+    const std::vector<std::pair<const char *, QByteArray>> keys = {
+        {"yo_y", "2006"},
+        {"yo_m", "05"},
+        {"yo_d", "01"},
+        {"start_up", "1"},
+        {"yoteibi", "2006/05/01"},
+        {"hajime", "2005/07/25"},
+        {"tuki1", "2005/08/22"},
+        {"tuki2", "2005/09/19"},
+        {"tuki3", "2005/10/17"},
+        {"tuki4", "2005/11/14"},
+        {"tuki5", "2005/12/12"},
+        {"tuki6", "2006/01/09"},
+        {"tuki7", "2006/02/06"},
+        {"tuki8", "2006/03/06"},
+        {"tuki9", "2006/04/03"},
+        {"tuki10", "2006/05/01"},
+        {"inu", "2005/11/22"},
+    };
+    for (const auto &[key, value] : keys)
+        EXPECT_EQ(ini::ReadString(Ini(), "riloini", key, "?"), value) << key;
+    EXPECT_EQ(state_.DueMonth, "05");
+}
+
+TEST_F(i_dataTest, CloseBoxStoresNothingAndUnloads) {
+    const QByteArray file = "[riloini]\r\nyo_y=2005\r\nyo_m=10\r\nyo_d=10\r\n";
+    WriteBytes(Ini(), file);
+    Open();
+    TypeDate("2006", "05", "01");
+    dialog_->windowHandle()->close(); // as the title bar's close box does
+
+    EXPECT_EQ(log_, Log{"unloaded"});
+    EXPECT_TRUE(Destroyed());
+    EXPECT_EQ(ReadBytes(Ini()), file);
+}
+
+TEST_F(i_dataTest, OpeningRereadsTheFileAndShowsStoredNumbersWithoutLeadingZeros) {
+    WriteBytes(Ini(), "[riloini]\r\nyo_y=2006\r\nyo_m=05\r\nyo_d=07\r\nwin_x=300\r\n");
+    state_.DueYear = "1999";
+    Open();
+    EXPECT_EQ(Fields(), (QStringList{"2006", "5", "7"}));
+    EXPECT_EQ(state_.WinX, "300");
+    EXPECT_EQ(dialog_->windowTitle(), "データを入力してね");
+}
+
+TEST_F(i_dataTest, BoxesStopAtTheirLimitWhenTypingAndPasting) {
+    const std::vector<std::tuple<const char *, QString, QString>> rows = {
+        {"yo_y", "200612", "2006"},  {"yo_m", "123", "12"},      {"yo_d", "0731", "07"},
+        {"yo_y", "ab cd e", "ab c"}, {"yo_m", "１２３", "１２"},
+    };
+    Open();
+    for (const auto &[name, typed, kept] : rows) {
+        Type(name, typed);
+        EXPECT_EQ(Box(name)->text(), kept) << name << " typed";
+        Box(name)->clear();
+        QGuiApplication::clipboard()->setText(typed);
+        QTest::keySequence(Box(name), QKeySequence::Paste);
+        EXPECT_EQ(Box(name)->text(), kept) << name << " pasted";
+    }
+}
+
+TEST_F(i_dataTest, FocusStartsInTheYearAndTabCyclesThroughBoxesAndButton) {
+    Open();
+    EXPECT_EQ(QApplication::focusWidget(), Box("yo_y"));
+    for (QWidget *next : std::vector<QWidget *>{Box("yo_m"), Box("yo_d"), Ok(), Box("yo_y")}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
+    }
+    for (QWidget *next : std::vector<QWidget *>{Ok(), Box("yo_d"), Box("yo_m"), Box("yo_y")}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
+    }
+}
+
+TEST_F(i_dataTest, EnterAndEscapeDoNotPressOk) {
+    Open();
+    TypeDate("2006", "05", "01");
+    EXPECT_FALSE(Ok()->autoDefault() || Ok()->isDefault());
+    for (const char *name : {"yo_y", "yo_m", "yo_d"}) {
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+            QTest::keyClick(Box(name), key);
+    }
+    QTest::keyClick(dialog_, Qt::Key_Escape);
+
+    EXPECT_TRUE(log_.empty());
+    EXPECT_TRUE(dialog_ && dialog_->isVisible());
+    EXPECT_FALSE(QFileInfo::exists(Ini()));
+}
+
+TEST_F(i_dataTest, UnwritableFileIsReportedAndTheDateStillTakesEffect) {
+    ASSERT_TRUE(QDir(Folder()).mkdir(QStringLiteral("rilo.ini")));
+    Open();
+    TypeDate("2006", "05", "01");
+    QTest::mouseClick(Ok(), Qt::LeftButton);
+
+    EXPECT_EQ(log_, (Log{"予定日を保存できませんでした | りろ日記", "ok", "unloaded"}));
+    ASSERT_TRUE(state_.DogDay);
+    EXPECT_EQ(dates::FormatDateText(*state_.DogDay), "2005/11/22");
+}
+
+TEST_F(i_dataTest, DefaultMessageBoxIsAModalWarningWithOkOverTheDialog) {
+    Open();
+    dialog_->setMessageBox(nullptr);
+    TypeDate("", "", "");
+    QString seen;
+    QTimer answer; // answers the real box from inside its event loop
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            seen = QStringLiteral("%1 | %2 | %3 | %4")
+                       .arg(box->text(), box->windowTitle())
+                       .arg(box->icon() == QMessageBox::Warning)
+                       .arg(box->standardButtons() == QMessageBox::Ok &&
+                            box->parentWidget() == dialog_);
+            box->accept();
+        }
+    });
+    answer.start(10);
+    QTest::mouseClick(Ok(), Qt::LeftButton);
+    EXPECT_EQ(seen, "予定日を入力してね | 入力エラー | 1 | 1");
+}
+
+TEST_F(i_dataTest, FixedCentredToolWindowWithItsControlsAboveThePanel) {
+    Open();
+    const Qt::WindowFlags flags = dialog_->windowFlags();
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
+    EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(dialog_->minimumSize(), QSize(224, 160));
+    EXPECT_EQ(dialog_->maximumSize(), QSize(224, 160));
+    const QPoint offCentre =
+        dialog_->frameGeometry().center() - dialog_->screen()->availableGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 1);
+
+    // What lies under each point (logical pixels of the client area) and its colour.
+    const std::vector<std::tuple<QPoint, const char *, QColor>> points = {
+        {{4, 4}, "i_data", QApplication::palette().color(QPalette::ToolTipBase)},
+        {{200, 12}, "Label7", QColor(0xFF, 0xFF, 0xC0)},
+        {{30, 20}, "Label4", {}},
+        {{40, 50}, "yo_y", {}},
+        {{100, 50}, "yo_m", {}},
+        {{160, 50}, "yo_d", {}},
+        {{80, 55}, "Label8", {}},
+        {{122, 114}, "Command1", QColor(0xF9, 0xE8, 0x88)},
+    };
+    const QImage face = dialog_->grab().toImage();
+    for (const auto &[point, name, colour] : points) {
+        const QWidget *top = dialog_->childAt(point);
+        EXPECT_EQ((top ? top : dialog_.data())->objectName().toStdString(), name);
+        if (colour.isValid()) {
+            EXPECT_EQ(face.pixelColor(point), colour) << name;
+        }
+    }
+}
+
+} // namespace
