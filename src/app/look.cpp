@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QPen>
@@ -10,6 +11,28 @@
 #include <cmath>
 
 namespace look {
+namespace {
+
+// Enter or Return on a focused button presses it, as on Windows, without the button being the
+// window's default (so Enter in an entry box still does nothing).
+class EnterPressesButton : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                static_cast<QPushButton *>(watched)->animateClick();
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+} // namespace
 
 void RegisterFontSubstitutes() {
     const QStringList families = QFontDatabase::families();
@@ -82,6 +105,7 @@ QPushButton *AddButton(QWidget *parent, const QString &name, const QRect &twips,
     palette.setColor(QPalette::Button, kButtonFace);
     button->setPalette(palette);
     button->setAutoFillBackground(true);
+    button->installEventFilter(new EnterPressesButton(button));
     return button;
 }
 

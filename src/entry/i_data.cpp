@@ -97,9 +97,13 @@ void i_data::BuildControls() {
 void i_data::Form_Load() {
     settings::ResolveIniPath(state_, env_.programFolder, env_.userConfigFolder);
     settings::LoadSettings(state_);
-    yo_y_->setText(state_.DueYear);
-    yo_m_->setText(state_.DueMonth);
-    yo_d_->setText(state_.DueDay);
+    // A field never stored starts empty rather than showing the read's default of 16.
+    auto stored = [this](QByteArrayView key, const QString &value) {
+        return settings::HasKey(state_, key) ? value : QString();
+    };
+    yo_y_->setText(stored("yo_y", state_.DueYear));
+    yo_m_->setText(stored("yo_m", state_.DueMonth));
+    yo_d_->setText(stored("yo_d", state_.DueDay));
     setWindowTitle(QStringLiteral("データを入力してね"));
 }
 

@@ -253,6 +253,11 @@ QByteArray ReadString(const QString &path, QByteArrayView section, QByteArrayVie
     return found.value;
 }
 
+bool HasKey(const QString &path, QByteArrayView section, QByteArrayView key) {
+    QByteArray bytes;
+    return ReadFile(path, bytes) == ReadResult::Ok && text::Find(bytes, section, key).found;
+}
+
 std::int32_t ReadInt(const QString &path, QByteArrayView section, QByteArrayView key,
                      std::int32_t fallback) {
     QByteArray bytes;

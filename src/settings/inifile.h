@@ -22,6 +22,9 @@ namespace ini {
 QByteArray ReadString(const QString &path, QByteArrayView section, QByteArrayView key,
                       const QByteArray &fallback, qsizetype maxLength = 49);
 
+// True when the file has `key` in `section`, whatever its value.
+bool HasKey(const QString &path, QByteArrayView section, QByteArrayView key);
+
 // The value of `key` read as a decimal integer: an optional "-" and then the digits up to the
 // first non-digit ("1234.5" is 1234, "abc" is 0), saturated to the 32-bit range.
 // Returns `fallback` when the file, the section or the key is missing, or the value is empty.

@@ -68,6 +68,10 @@ void ResolveIniPath(modRilo &state, const QString &appFolder, const QString &use
     state.IniPath = userIni;
 }
 
+bool HasKey(const modRilo &state, QByteArrayView key) {
+    return ini::HasKey(state.IniPath, kSection, key);
+}
+
 std::int32_t ReadInt(const modRilo &state, QByteArrayView key) {
     return ini::ReadInt(state.IniPath, kSection, key, kIntDefault);
 }

@@ -72,6 +72,9 @@ void LoadStartupFlag(modRilo &state);
 // Reads the due date's fields, window position, always-on-top flag, due date and start date.
 void LoadSettings(modRilo &state);
 
+// True when the settings file holds `key`.
+bool HasKey(const modRilo &state, QByteArrayView key);
+
 // The integer read and the text read of one key of the program's section, with the defaults.
 std::int32_t ReadInt(const modRilo &state, QByteArrayView key);
 QByteArray ReadText(const modRilo &state, QByteArrayView key);

@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 #include "app/singleinstance.h"
+#include "calendar/frmcrndr.h"
 #include "entry/i_data.h"
 
 #include "settings/inifile.h"
@@ -9,9 +10,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLockFile>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 
@@ -282,6 +285,45 @@ TEST_F(FrmMain, TheFaceFollowsTheDateAcrossMidnight) {
         return t->isActive() && t->interval() >= 1000 && t->interval() <= 60000;
     });
     EXPECT_TRUE(armed);
+}
+
+TEST_F(FrmMain, ConfirmingTheEntryDialogRefreshesTheFaceAndEnablesIt) {
+    today_ = D(2006, 4, 30);
+    const auto w = Load(kDue20051010);
+    w->findChild<QAction *>(QStringLiteral("mnuData"))->trigger();
+    i_data *dialog = w->entryDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_FALSE(w->isEnabled());
+    dialog->setMessageBox([](QWidget *, const QString &, const QString &) {});
+    const std::vector<std::pair<const char *, const char *>> fields = {
+        {"yo_y", "2006"}, {"yo_m", "5"}, {"yo_d", "1"}};
+    for (const auto &[name, text] : fields)
+        dialog->findChild<QLineEdit *>(QString::fromLatin1(name))
+            ->setText(QString::fromLatin1(text));
+    QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+    EXPECT_TRUE(w->isEnabled());
+    EXPECT_EQ(Text(*w, "rilo_cd"), QStringLiteral("1"));
+    EXPECT_EQ(Text(*w, "week"), QStringLiteral("39"));
+    EXPECT_EQ(Key("inu"), "2005/11/22");
+}
+
+TEST_F(FrmMain, CalendarWindowDisablesTheGadgetUntilItCloses) {
+    for (const char *closer : {"btnOK", "close box"}) {
+        const auto w = Load(kDue20051010);
+        w->findChild<QAction *>(QStringLiteral("mnuCrndr"))->trigger();
+        QPointer<frmCrndr> calendar = w->calendarWindow();
+        ASSERT_TRUE(calendar);
+        EXPECT_TRUE(calendar->isVisible());
+        EXPECT_FALSE(w->isEnabled()) << closer;
+        if (QByteArray(closer) == "btnOK")
+            QTest::mouseClick(calendar->findChild<QPushButton *>(QStringLiteral("btnOK")),
+                              Qt::LeftButton);
+        else
+            calendar->close();
+        EXPECT_TRUE(w->isEnabled()) << closer;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(calendar.isNull()) << closer;
+    }
 }
 
 class SingleInstanceTest : public TempFolderTest {};

@@ -156,6 +156,21 @@ TEST_F(i_dataTest, OpeningRereadsTheFileAndShowsStoredNumbersWithoutLeadingZeros
     EXPECT_EQ(dialog_->windowTitle(), "データを入力してね");
 }
 
+TEST_F(i_dataTest, FieldsNeverStoredStartEmpty) {
+    WriteBytes(Ini(), "[riloini]\r\nyo_y=2006\r\nstart_up=0\r\n");
+    Open();
+    EXPECT_EQ(Fields(), (QStringList{"2006", "", ""}));
+}
+
+TEST_F(i_dataTest, EnterOnTheFocusedButtonPressesIt) {
+    Open();
+    TypeDate("2006", "5", "1");
+    Ok()->setFocus();
+    QTest::keyClick(Ok(), Qt::Key_Return);
+    QTRY_VERIFY(Destroyed());
+    EXPECT_EQ(ini::ReadString(Ini(), "riloini", "yoteibi", ""), "2006/05/01");
+}
+
 TEST_F(i_dataTest, BoxesStopAtTheirLimitWhenTypingAndPasting) {
     const std::vector<std::tuple<const char *, QString, QString>> rows = {
         {"yo_y", "200612", "2006"},  {"yo_m", "123", "12"},      {"yo_d", "0731", "07"},
