@@ -1,14 +1,25 @@
 #include "app/environment.h"
 #include "app/frmmain.h"
 #include "app/look.h"
+#include "app/platformchoice.h"
 #include "app/shutdownsignals.h"
 #include "app/singleinstance.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[]) {
+#ifdef Q_OS_LINUX
+    if (ShouldPreferXcb(qEnvironmentVariableIsSet("WAYLAND_DISPLAY"), qgetenv("QT_QPA_PLATFORM"),
+                        argc, argv))
+        qputenv("QT_QPA_PLATFORM", kXcbFirstPlatforms);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varadadid"));
+    QApplication::setDesktopFileName(QStringLiteral("varadadid"));
+    QIcon icon(QStringLiteral(":/icons/varadadid-32.png"));
+    icon.addFile(QStringLiteral(":/icons/varadadid-256.png"));
+    QApplication::setWindowIcon(icon);
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance;
