@@ -1,0 +1,235 @@
+// The gadget window of the real program: start-up from a prepared settings file, the single
+// instance, dragging and closing, and starting from missing, broken or read-only settings.
+
+#include "harness.h"
+#include "workedexample.h"
+
+#include <csignal>
+#include <ostream>
+
+#include <unistd.h>
+
+namespace e2e {
+namespace {
+
+// A file with a due date already entered, so that start-up goes straight to the gadget.
+IniKeys DatedIni(const IniKeys &extra) {
+    IniKeys keys = {{"start_up", "1"}, {"yoteibi", "2006/05/01"}, {"hajime", "2005/07/25"}};
+    keys.insert(keys.end(), extra.begin(), extra.end());
+    return keys;
+}
+
+struct StartupRow {
+    const char *name;
+    std::optional<std::string> temae, winX, winY;
+    int x, y;   // expected top-left in pixels: the stored twips / 15, rounded
+    bool above; // _NET_WM_STATE_ABOVE
+    const char *temaeAfter;
+};
+void PrintTo(const StartupRow &row, std::ostream *out) {
+    *out << row.name;
+}
+
+class Startup : public GadgetTest, public ::testing::WithParamInterface<StartupRow> {};
+
+TEST_P(Startup, ShapesPlacesAndLayersTheGadgetAsStored) {
+    const StartupRow &row = GetParam();
+    IniKeys extra;
+    for (const auto &[key, value] :
+         {std::pair{"temae", row.temae}, {"win_x", row.winX}, {"win_y", row.winY}})
+        if (value)
+            extra.emplace_back(key, *value);
+    WriteIni(DatedIni(extra));
+
+    const auto gadget = StartGadget();
+    ASSERT_TRUE(gadget) << "no visible window titled varadadid";
+    Shot("started");
+    const auto g = screen().GeometryOf(*gadget);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->width, 188);
+    EXPECT_EQ(g->height, 172);
+    EXPECT_EQ(g->shape, "130x120+20+25");
+    EXPECT_EQ(g->x, row.x);
+    EXPECT_EQ(g->y, row.y);
+    const std::string state = screen().Property(*gadget, "_NET_WM_STATE");
+    EXPECT_EQ(state.find("_NET_WM_STATE_ABOVE") != std::string::npos, row.above) << state;
+    EXPECT_TRUE(WaitUntil([&] { return ReadIni(IniPath())["temae"] == row.temaeAfter; }, 5s))
+        << "temae=" << ReadIni(IniPath())["temae"];
+    EXPECT_EQ(screen().Find(kEntryDialog), std::vector<std::string>{})
+        << "the entry dialog opened although a due date is stored";
+}
+
+const auto kNone = std::nullopt;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Startup,
+    ::testing::Values(StartupRow{"TemaeOne", "1", "3000", "1500", 200, 100, true, "1"},
+                      StartupRow{"TemaeZero", "0", "4503", "2258", 300, 151, false, "0"},
+                      StartupRow{"TemaeTwo", "2", "1234.5", "-300", 82, -20, false, "0"},
+                      StartupRow{"TemaeMinusOne", "-1", kNone, kNone, 1, 1, false, "0"},
+                      StartupRow{"TemaeMissing", kNone, "7508", "7", 501, 0, false, "0"},
+                      StartupRow{"TemaeText", "abc", "15", "37", 1, 2, false, "0"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+class SingleInstance : public GadgetTest {};
+
+TEST_F(SingleInstance, ASecondCopyEndsAtOnceAndChangesNoFile) {
+    WriteIni(DatedIni({{"win_x", "3000"}, {"win_y", "1500"}, {"temae", "0"}}));
+    const auto gadget = StartGadget();
+    ASSERT_TRUE(gadget);
+    const auto before = Snapshot(root());
+
+    Child &second = StartProgram();
+    const auto code = second.WaitExit(1s);
+    ASSERT_TRUE(code) << "the second copy still runs after a second";
+    EXPECT_EQ(*code, 0);
+    EXPECT_EQ(Snapshot(root()), before);
+    EXPECT_TRUE(program(0).Running());
+    EXPECT_EQ(screen().Find(kGadget), std::vector<std::string>{*gadget});
+    Shot("after-second-copy");
+}
+
+enum class CloseBy { WindowManager, Sigterm };
+
+struct DragRow {
+    const char *name;
+    int button, dx, dy;
+    CloseBy close;
+};
+void PrintTo(const DragRow &row, std::ostream *out) {
+    *out << row.name;
+}
+
+class Drag : public GadgetTest, public ::testing::WithParamInterface<DragRow> {};
+
+TEST_P(Drag, MovesByThePointersMovementAndClosingStoresThePlace) {
+    const DragRow &row = GetParam();
+    WriteIni(DatedIni({{"win_x", "3000"}, {"win_y", "1500"}, {"temae", "0"}}));
+    const auto gadget = StartGadget();
+    ASSERT_TRUE(gadget);
+    const auto start = screen().GeometryOf(*gadget);
+    ASSERT_TRUE(start);
+    ASSERT_EQ(start->x, 200);
+
+    ASSERT_TRUE(screen().Drag(start->x + kFaceX, start->y + kFaceY, row.dx, row.dy, row.button));
+    std::optional<Geometry> moved;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            moved = screen().GeometryOf(*gadget);
+            return moved && moved->x == start->x + row.dx && moved->y == start->y + row.dy;
+        },
+        3s))
+        << "at " << (moved ? moved->x : 0) << "," << (moved ? moved->y : 0);
+    Shot("dragged");
+    ASSERT_TRUE(moved);
+    const int x = moved->x, y = moved->y;
+
+    if (row.close == CloseBy::WindowManager)
+        ASSERT_TRUE(CloseByWindowManager(*gadget));
+    else
+        program().Signal(SIGTERM);
+    EXPECT_EQ(program().WaitExit(5s), 0);
+    const auto ini = ReadIni(IniPath());
+    EXPECT_EQ(ini.at("win_x"), std::to_string(x * 15));
+    EXPECT_EQ(ini.at("win_y"), std::to_string(y * 15));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Drag,
+    ::testing::Values(DragRow{"LeftThenWindowManagerClose", 1, 73, 41, CloseBy::WindowManager},
+                      DragRow{"MiddleThenSigterm", 2, -57, 88, CloseBy::Sigterm}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct DamagedRow {
+    const char *name;
+    std::optional<std::string> file; // nullopt: no settings file at all
+};
+void PrintTo(const DamagedRow &row, std::ostream *out) {
+    *out << row.name;
+}
+
+// A UTF-16 byte-order mark and a line of noise before the section, a key without a name,
+// dates that are none, numbers that overflow or are only a sign, control characters, and a
+// last line with NULs and no line end, after which new keys must still land on lines of their
+// own.
+const std::string kGarbled = std::string("\xFF\xFEgarbage\r\n=\r\n[riloini]\r\nyoteibi=りろ\r\n"
+                                         "hajime=2005/13/45\r\nstart_up=abc\r\n"
+                                         "win_x=99999999999999999999\r\nwin_y=-\r\n"
+                                         "temae=\x01\x02\r\n=2006/02/30\r\n") +
+                             std::string("\0\0junk", 6);
+
+class DamagedSettings : public GadgetTest, public ::testing::WithParamInterface<DamagedRow> {};
+
+TEST_P(DamagedSettings, StartsWithTheEntryDialogAndRecovers) {
+    if (GetParam().file)
+        WriteFile(IniPath(), *GetParam().file);
+    const auto gadget = StartGadget();
+    ASSERT_TRUE(gadget);
+    const auto dialog = screen().WaitFor(kEntryDialog);
+    ASSERT_TRUE(dialog) << "no entry dialog for a file without a usable due date";
+    Shot("started");
+    ASSERT_TRUE(program().Running());
+
+    ASSERT_TRUE(screen().Activate(*dialog));
+    ASSERT_TRUE(TypeDueDate("2006", "5", "1"));
+    ASSERT_TRUE(ClickIn(*dialog, kEntryOkX, kEntryOkY));
+    EXPECT_TRUE(screen().WaitGone(kEntryDialog));
+    EXPECT_TRUE(WaitUntil([&] { return ReadIni(IniPath())["inu"] == "2005/11/22"; }, 5s));
+    EXPECT_EQ(ReadIni(IniPath())["yoteibi"], "2006/05/01");
+    Shot("entered");
+
+    ASSERT_TRUE(CloseByWindowManager(*gadget));
+    EXPECT_EQ(program().WaitExit(5s), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DamagedSettings,
+                         ::testing::Values(DamagedRow{"NoFile", std::nullopt},
+                                           DamagedRow{"EmptyFile", ""},
+                                           DamagedRow{"Garbled", kGarbled}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+class ReadOnlyFolder : public GadgetTest {};
+
+TEST_F(ReadOnlyFolder, TheDueDateSurvivesARestartInTheUserFile) {
+    WriteIni({{"start_up", "0"}, {"win_x", "3000"}, {"win_y", "1500"}, {"temae", "0"}});
+    std::string why;
+    if (!MakeProgramFolderReadOnly(why))
+        GTEST_SKIP() << why;
+    const bool unprivileged = ::geteuid() == 0;
+    const auto programIni = ReadFile(IniPath());
+
+    StartProgram(unprivileged);
+    ASSERT_TRUE(screen().WaitFor(kGadget, 15s));
+    const auto dialog = screen().WaitFor(kEntryDialog);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(screen().Activate(*dialog));
+    ASSERT_TRUE(TypeDueDate("2006", "5", "1"));
+    ASSERT_TRUE(ClickIn(*dialog, kEntryOkX, kEntryOkY));
+    ASSERT_TRUE(WaitUntil([&] { return ReadIni(UserIniPath())["inu"] == "2005/11/22"; }, 5s))
+        << "the due date did not reach " << UserIniPath();
+    for (const auto &[key, value] : kWorkedExampleKeys)
+        EXPECT_EQ(ReadIni(UserIniPath())[key], value) << key;
+    Shot("entered");
+    program(0).Signal(SIGTERM);
+    ASSERT_EQ(program(0).WaitExit(5s), 0);
+    EXPECT_EQ(ReadFile(IniPath()), programIni) << "the read-only folder's file was changed";
+
+    // The second run finds the date: no entry dialog, and the calendar exports its dates.
+    StartProgram(unprivileged);
+    const auto gadget = screen().WaitFor(kGadget, 15s);
+    ASSERT_TRUE(gadget);
+    screen().WaitManaged(*gadget);
+    const auto calendar = OpenCalendar(*gadget);
+    ASSERT_TRUE(calendar);
+    EXPECT_EQ(screen().Find(kEntryDialog), std::vector<std::string>{});
+    Shot("restarted");
+    const fs::path exported = root() / "home" / "dates.txt";
+    ASSERT_TRUE(ClickIn(*calendar, kCalendarSaveX, kCalendarButtonsY));
+    ASSERT_TRUE(WaitForOtherWindow(program(1).pid(), {"varadadid", "カレンダー"}));
+    ASSERT_TRUE(screen().Type(exported.string()) && screen().Key("Return"));
+    EXPECT_TRUE(WaitUntil([&] { return fs::exists(exported); }, 5s));
+    EXPECT_EQ(ReadFile(exported), ToShiftJis(WorkedExampleExportUtf8()));
+}
+
+} // namespace
+} // namespace e2e
