@@ -104,11 +104,8 @@ void frmMain::BuildFace() {
                             QString(), QFont());
     popup_label_->installEventFilter(this);
 
-    for (QLabel *red : {label5, rilo_cd_}) {
-        QPalette palette = red->palette();
-        palette.setColor(QPalette::WindowText, look::kDarkRed);
-        red->setPalette(palette);
-    }
+    for (QLabel *red : {label5, rilo_cd_})
+        look::SetTextColor(red, look::kDarkRed);
 }
 
 void frmMain::BuildMenu() {
@@ -294,38 +291,47 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event) {
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick: {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        popup_label_MouseDown(mouse->button(), mouse->globalPosition());
-        return true;
-    }
+    case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
-        popup_label_MouseMove(static_cast<QMouseEvent *>(event)->globalPosition());
-        return true;
     case QEvent::MouseButtonRelease:
-        popup_label_MouseUp();
-        return true;
+        break;
     default:
         return QWidget::eventFilter(watched, event);
     }
+    // A disabled gadget (a secondary window is open) takes no mouse input at all.
+    if (!isEnabled())
+        return true;
+    auto *mouse = static_cast<QMouseEvent *>(event);
+    if (event->type() == QEvent::MouseMove)
+        popup_label_MouseMove(mouse->globalPosition());
+    else if (event->type() == QEvent::MouseButtonRelease)
+        popup_label_MouseUp();
+    else
+        popup_label_MouseDown(mouse->button(), mouse->position(), mouse->globalPosition());
+    return true;
 }
 
-void frmMain::popup_label_MouseDown(Qt::MouseButton button, QPointF globalPos) {
+void frmMain::popup_label_MouseDown(Qt::MouseButton button, QPointF localPos, QPointF globalPos) {
     if (button == Qt::RightButton) {
         mnuFile_->popup(globalPos.toPoint());
         return;
     }
-    DragStart_ = popup_label_->mapFromGlobal(globalPos);
+    // Where the window really is, from the pointer's place in it and on the screen: the
+    // toolkit's idea of the position may lag behind the window manager's.
+    DragStart_ = globalPos;
+    DragWindowAt_ = (globalPos - localPos).toPoint() - popup_label_->mapTo(this, QPoint(0, 0));
+    DragWindowNow_ = DragWindowAt_;
     Dragging_ = true;
 }
 
 void frmMain::popup_label_MouseMove(QPointF globalPos) {
     if (!Dragging_)
         return;
-    // Vertical first, then horizontal, each by the pointer's offset from where it was pressed.
-    const QPointF at = popup_label_->mapFromGlobal(globalPos);
-    move(x(), y() + int(std::lround(at.y() - DragStart_.y())));
-    move(x() + int(std::lround(at.x() - DragStart_.x())), y());
+    // The window follows the pointer's movement since the press, vertically first.
+    const QPoint target = DragWindowAt_ + (globalPos - DragStart_).toPoint();
+    move(DragWindowNow_.x(), target.y());
+    move(target);
+    DragWindowNow_ = target;
 }
 
 void frmMain::popup_label_MouseUp() {

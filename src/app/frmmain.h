@@ -67,7 +67,7 @@ private:
     void ArmDayTimer();
     void ShowSecondary(QWidget *window);
 
-    void popup_label_MouseDown(Qt::MouseButton button, QPointF globalPos);
+    void popup_label_MouseDown(Qt::MouseButton button, QPointF localPos, QPointF globalPos);
     void popup_label_MouseMove(QPointF globalPos);
     void popup_label_MouseUp();
 
@@ -91,8 +91,10 @@ private:
     QPointer<i_data> entryDialog_;
     QPointer<frmCrndr> calendarWindow_;
 
-    // Drag state: where the pointer was over popup_label at the press that started the drag.
+    // Drag state: the pointer on the screen and the window's place at the press that started it.
     QPointF DragStart_;
+    QPoint DragWindowAt_;
+    QPoint DragWindowNow_;
     bool Dragging_ = false;
 
     QTimer dayTimer_{this};

@@ -89,7 +89,16 @@ QLabel *AddLabel(QWidget *parent, const QString &name, const QRect &twips, const
     label->setAutoFillBackground(false);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(false);
+    // Texts keep their colour while the window is disabled behind a secondary window.
+    SetTextColor(label, label->palette().color(QPalette::Active, QPalette::WindowText));
     return label;
+}
+
+void SetTextColor(QWidget *widget, const QColor &color) {
+    QPalette palette = widget->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::WindowText, color);
+    widget->setPalette(palette);
 }
 
 QPushButton *AddButton(QWidget *parent, const QString &name, const QRect &twips,

@@ -43,6 +43,9 @@ void ApplyWindowLook(QWidget *window);
 QLabel *AddLabel(QWidget *parent, const QString &name, const QRect &twips, const QString &text,
                  const QFont &font, Qt::Alignment align = Qt::AlignLeft);
 
+// Sets the text colour of a label for every state, disabled included.
+void SetTextColor(QWidget *widget, const QColor &color);
+
 // A flat button with the #F9E888 face.
 QPushButton *AddButton(QWidget *parent, const QString &name, const QRect &twips,
                        const QString &text, const QFont &font);

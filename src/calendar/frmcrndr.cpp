@@ -121,9 +121,7 @@ void frmCrndr::BuildControls() {
         QLabel *label = look::AddLabel(this, Indexed("Label1", caption.index),
                                        look::Twips(left, RowTop(row), kCaptionWidth, kRowHeight),
                                        QString::fromUtf16(caption.text), captionFont);
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, look::kDarkRed);
-        label->setPalette(palette);
+        look::SetTextColor(label, look::kDarkRed);
     };
 
     // The rule above each of rows 1 to 11 is Line(row), above row 12 Line(13), below it Line(12).

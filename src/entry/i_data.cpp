@@ -27,7 +27,7 @@ QLineEdit *AddDigitBox(QWidget *parent, const QString &name, const QRect &geomet
     box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     box->setInputMethodHints(Qt::ImhDigitsOnly | Qt::ImhPreferLatin | Qt::ImhNoPredictiveText);
     box->setStyleSheet(
-        QStringLiteral("QLineEdit { border: 1px solid palette(shadow); padding: 0 1px; }"));
+        QStringLiteral("QLineEdit { border: 1px solid palette(shadow); padding: 0; }"));
     return box;
 }
 

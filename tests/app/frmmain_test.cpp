@@ -237,6 +237,17 @@ TEST_F(FrmMain, RightButtonOnlyOpensTheMenu) {
     EXPECT_EQ(w->pos(), QPoint(101, 102));
 }
 
+TEST_F(FrmMain, ADisabledGadgetNeitherDragsNorOpensItsMenu) {
+    const auto w = Load(kDue20051010 + "win_x=1500\r\nwin_y=1500\r\n");
+    w->setEnabled(false);
+    Mouse(*w, QEvent::MouseButtonPress, Qt::LeftButton, {50, 50}, Qt::LeftButton);
+    Mouse(*w, QEvent::MouseMove, Qt::NoButton, {70, 90}, Qt::LeftButton);
+    Mouse(*w, QEvent::MouseButtonRelease, Qt::LeftButton, {70, 90});
+    Mouse(*w, QEvent::MouseButtonPress, Qt::RightButton, {50, 50}, Qt::RightButton);
+    EXPECT_EQ(w->pos(), QPoint(100, 100));
+    EXPECT_FALSE(w->popupMenu()->isVisible());
+}
+
 TEST_F(FrmMain, MenuItemsInOrderWithAccessKeys) {
     const auto w = Load(kDue20051010);
     QStringList captions;
