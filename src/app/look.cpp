@@ -58,6 +58,10 @@ void RegisterFontSubstitutes() {
     }
 }
 
+QString DigitsFamily() {
+    return QFontDatabase::families().contains(kPGothic) ? kPGothic : kGothic;
+}
+
 QFont Font(const QString &family, qreal points) {
     QFont font(family);
     font.setPixelSize(int(std::lround(points * 96.0 / 72.0)));

@@ -29,6 +29,10 @@ inline const QString kUIGothic = QStringLiteral("MS UI Gothic");   // proportion
 // application object exists.
 void RegisterFontSubstitutes();
 
+// The family for the half-width digits of the "ＭＳ Ｐゴシック" entry boxes: the design name where
+// that font is installed, else the monospaced gothic, whose digits have the same widths.
+QString DigitsFamily();
+
 // The font of that design name and size in points, sized in logical pixels (96 per inch) so
 // that the layout does not depend on the screen's reported DPI.
 QFont Font(const QString &family, qreal points);

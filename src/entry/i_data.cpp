@@ -22,7 +22,9 @@ QLineEdit *AddDigitBox(QWidget *parent, const QString &name, const QRect &geomet
     auto *box = new QLineEdit(parent);
     box->setObjectName(name);
     box->setGeometry(geometry);
-    box->setFont(look::Font(look::kPGothic, 12));
+    // Digits of the proportional substitute are wider than the design font's half-width ones, so
+    // a four-digit year would not fit its box; the monospaced gothic has the design's widths.
+    box->setFont(look::Font(look::DigitsFamily(), 12));
     box->setMaxLength(maxLength);
     box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     box->setInputMethodHints(Qt::ImhDigitsOnly | Qt::ImhPreferLatin | Qt::ImhNoPredictiveText);
