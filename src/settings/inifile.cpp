@@ -153,7 +153,9 @@ ReadResult ReadFile(const QString &path, QByteArray &bytes) {
     QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return ReadResult::Missing;
-    if (info.isDir())
+    // Only a regular file is read: a folder cannot be, a pipe would block and a device such as
+    // /dev/zero would never end.
+    if (!info.isFile())
         return ReadResult::Failed;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -286,7 +288,9 @@ bool WriteString(const QString &path, QByteArrayView section, QByteArrayView key
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(after) != after.size()) {
+    // The bytes may reach the disk only in commit(), which renames the temporary file even when
+    // that fails (a full disk): flush them first so that such a file is never committed.
+    if (file.write(after) != after.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }

@@ -5,6 +5,9 @@
 #include <QFileInfo>
 
 #include <climits>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -199,6 +202,41 @@ TEST_F(IniFile, UnreadableFileIsNeverReplaced) {
     EXPECT_FALSE(ini::WriteString(path, "riloini", "temae", "1"));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_EQ(ReadBytes(path), "[riloini]\nyoteibi=2005/10/10\n");
+}
+
+TEST_F(IniFile, DevicesAndPipesAreNeitherReadNorReplaced) {
+    const QString device = Path(QStringLiteral("device/rilo.ini"));
+    ASSERT_TRUE(QDir().mkpath(Path(QStringLiteral("device"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device)); // reads never end
+    const QString pipe = Path(QStringLiteral("pipe/rilo.ini"));
+    ASSERT_TRUE(QDir().mkpath(Path(QStringLiteral("pipe"))));
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0); // an open blocks
+    for (const QString &path : {device, pipe}) {
+        EXPECT_EQ(ini::ReadInt(path, "riloini", "temae", 16), 16) << path.toStdString();
+        EXPECT_FALSE(ini::HasKey(path, "riloini", "temae"));
+        EXPECT_FALSE(ini::WriteString(path, "riloini", "temae", "1"));
+    }
+    EXPECT_EQ(QFileInfo(device).symLinkTarget(), QStringLiteral("/dev/zero"));
+    EXPECT_FALSE(QFileInfo(pipe).isFile());
+}
+
+TEST_F(IniFile, FullDiskKeepsThePreviousFileWhole) {
+    const QString path = Path(QStringLiteral("rilo.ini"));
+    const QByteArray before = "[riloini]\nk=1\n";
+    WriteBytes(path, before);
+    // A file-size limit stands in for the full disk: no file may grow past 16 bytes.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit limited = old;
+    limited.rlim_cur = 16;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool written = ini::WriteString(path, "riloini", "yoteibi", "2006/05/01");
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(QDir(Folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"rilo.ini"});
 }
 
 TEST_F(IniFile, RefusesNamesAndValuesThatWouldBreakTheFile) {
