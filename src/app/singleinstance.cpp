@@ -24,7 +24,11 @@ SingleInstance::SingleInstance(const QString &lockPath) : lock_(lockPath) {
 }
 
 bool SingleInstance::TryAcquire() {
-    return lock_.tryLock(0);
+    if (lock_.tryLock(0))
+        return true;
+    // Only another running copy refuses the start. A lock that cannot be made at all (a full or
+    // read-only runtime folder) must not keep the gadget from starting.
+    return lock_.error() != QLockFile::LockFailedError;
 }
 
 QString SingleInstance::DefaultLockPath() {

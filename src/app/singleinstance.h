@@ -9,7 +9,8 @@ class SingleInstance {
 public:
     explicit SingleInstance(const QString &lockPath = DefaultLockPath());
 
-    // True when this process now holds the lock; false when another running copy holds it.
+    // False only when another running copy holds the lock; true when this process now holds it,
+    // or when no lock can be made there at all.
     bool TryAcquire();
 
     // In the user's runtime folder, or the temporary folder where there is none.

@@ -351,6 +351,13 @@ TEST_F(SingleInstanceTest, SecondCopyIsRefusedUntilTheFirstEnds) {
     EXPECT_TRUE(third.TryAcquire());
 }
 
+TEST_F(SingleInstanceTest, ALockThatCannotBeMadeDoesNotStopTheStart) {
+    // The lock's folder is a plain file: no lock can be made there.
+    WriteBytes(Path(QStringLiteral("folder")), "x");
+    SingleInstance instance(Path(QStringLiteral("folder/varadadid.lock")));
+    EXPECT_TRUE(instance.TryAcquire());
+}
+
 TEST_F(SingleInstanceTest, ALockLeftByACrashedCopyIsTakenOver) {
     const QString path = Path(QStringLiteral("varadadid.lock"));
     QByteArray content;
