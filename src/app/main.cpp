@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QImageReader>
 
 int main(int argc, char *argv[]) {
 #ifdef Q_OS_LINUX
@@ -17,8 +18,14 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varadadid"));
     QApplication::setDesktopFileName(QStringLiteral("varadadid"));
-    QIcon icon(QStringLiteral(":/icons/varadadid-32.png"));
-    icon.addFile(QStringLiteral(":/icons/varadadid-256.png"));
+    // Read as PNG outright: a reader left to guess the format loads every image format plugin.
+    QIcon icon;
+    for (const QString &file : {QStringLiteral(":/icons/varadadid-32.png"),
+                                QStringLiteral(":/icons/varadadid-256.png")}) {
+        QImageReader reader(file, "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
+    }
     QApplication::setWindowIcon(icon);
     QApplication::setQuitOnLastWindowClosed(false);
 
