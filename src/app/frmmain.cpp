@@ -6,14 +6,12 @@
 #include "entry/i_data.h"
 
 #include <QAction>
-#include <QBitmap>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScreen>
 #include <QWindow>
 
@@ -147,14 +145,17 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::ApplyShape() {
-    QBitmap mask(kWindowSize);
-    mask.fill(Qt::color0);
-    QPainter painter(&mask);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Qt::color1);
-    painter.drawRoundedRect(kFace, kCornerDiameter / 2.0, kCornerDiameter / 2.0);
-    painter.end();
-    setMask(mask);
+    // The rounded rectangle as a region: two crossing bands and four corner ellipses. Built
+    // directly rather than painted into a bitmap, which would start painting threads.
+    const QRect face = kFace;
+    const int d = kCornerDiameter;
+    QRegion region(face.adjusted(d / 2, 0, -d / 2, 0));
+    region += face.adjusted(0, d / 2, 0, -d / 2);
+    for (const QPoint corner : {face.topLeft(), QPoint(face.right() + 1 - d, face.top()),
+                                QPoint(face.left(), face.bottom() + 1 - d),
+                                QPoint(face.right() + 1 - d, face.bottom() + 1 - d)})
+        region += QRegion(QRect(corner, QSize(d, d)), QRegion::Ellipse);
+    setMask(region);
 }
 
 void frmMain::PlaceWindow() {

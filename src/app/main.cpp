@@ -18,15 +18,11 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varadadid"));
     QApplication::setDesktopFileName(QStringLiteral("varadadid"));
+    // The windows carry the 32 x 32 icon only (menus take the larger ones from the icon theme).
     // Read as PNG outright: a reader left to guess the format loads every image format plugin.
-    QIcon icon;
-    for (const QString &file : {QStringLiteral(":/icons/varadadid-32.png"),
-                                QStringLiteral(":/icons/varadadid-256.png")}) {
-        QImageReader reader(file, "png");
-        reader.setAutoDetectImageFormat(false);
-        icon.addPixmap(QPixmap::fromImage(reader.read()));
-    }
-    QApplication::setWindowIcon(icon);
+    QImageReader iconReader(QStringLiteral(":/icons/varadadid-32.png"), "png");
+    iconReader.setAutoDetectImageFormat(false);
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(iconReader.read())));
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance;
