@@ -1,30 +1,12 @@
 #include "calendar/calendarexport.h"
 
 #include "calendar/calendartext.h"
+#include "settings/atomicfile.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QSaveFile>
 
 namespace calendar {
-namespace {
-
-// Writes `bytes` as the whole content of `path`, through a temporary file in the same folder
-// that replaces the target only once it is complete.
-bool ReplaceFile(const QString &path, const QByteArray &bytes) {
-    if (path.isEmpty())
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
-
-} // namespace
 
 std::optional<QString> ShowSaveFileDialog(QWidget *parent, const QString &lastFileName) {
     const QString path =
@@ -52,7 +34,7 @@ void ExportCalendarText(const modRilo &state, QWidget *window, QString &lastFile
     lastFileName = *chosen;
 
     const std::optional<QByteArray> bytes = EncodeShiftJis(BuildCalendarText(state));
-    if (!bytes || !ReplaceFile(*chosen, *bytes))
+    if (!bytes || !ReplaceFileAtomically(*chosen, *bytes))
         messageBox(window, kSaveFailedPrompt, kMessageTitle);
 }
 

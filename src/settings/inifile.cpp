@@ -1,9 +1,10 @@
 #include "settings/inifile.h"
 
+#include "settings/atomicfile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <limits>
 #include <optional>
@@ -285,16 +286,7 @@ bool WriteString(const QString &path, QByteArrayView section, QByteArrayView key
 
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // The bytes may reach the disk only in commit(), which renames the temporary file even when
-    // that fails (a full disk): flush them first so that such a file is never committed.
-    if (file.write(after) != after.size() || !file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return ReplaceFileAtomically(path, after);
 }
 
 } // namespace ini

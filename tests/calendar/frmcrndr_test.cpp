@@ -18,10 +18,12 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <csignal>
 #include <deque>
 #include <functional>
 #include <optional>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -347,6 +349,27 @@ TEST_P(frmcrndrExportFailure, ShowsTheFailureBoxAndKeepsTheWindowAndOldFiles) {
 
 INSTANTIATE_TEST_SUITE_P(Targets, frmcrndrExportFailure, ::testing::ValuesIn(kFailures),
                          CaseName<FailureCase>);
+
+TEST_F(frmcrndrTest, FullDiskShowsTheFailureBoxAndKeepsThePreviousExport) {
+    const QString target = Path(QStringLiteral("calendar.txt"));
+    WriteBytes(target, "previous export");
+    ConfirmDueDate("2006", "05", "01");
+    frmCrndr *window = Open();
+    // A file-size limit stands in for the full disk: the 327 bytes cannot all be written.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit limited = old;
+    limited.rlim_cur = 100;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    Save(window, target);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].prompt, QStringLiteral("ファイルを保存できませんでした"));
+    EXPECT_EQ(ReadBytes(target), QByteArray("previous export"));
+}
 
 // Needs an unprivileged user: root writes into read-only folders. The suite reruns it so.
 TEST_F(frmcrndrTest, ReadOnlyFolderShowsTheFailureBoxAndKeepsTheExistingFile) {
