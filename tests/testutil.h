@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+
 // A fresh temporary folder per test, and byte-exact file access in it.
 class TempFolderTest : public ::testing::Test {
 protected:
@@ -29,3 +33,17 @@ protected:
 private:
     QTemporaryDir dir_;
 };
+
+// Runs `write` as on a full disk: no file may grow past `bytes` (a file-size limit, with the
+// signal that would end the process ignored).
+inline void AsIfDiskFullBeyond(rlim_t bytes, const std::function<void()> &write) {
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit limited = old;
+    limited.rlim_cur = bytes;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    write();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+}

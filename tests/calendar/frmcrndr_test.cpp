@@ -355,16 +355,8 @@ TEST_F(frmcrndrTest, FullDiskShowsTheFailureBoxAndKeepsThePreviousExport) {
     WriteBytes(target, "previous export");
     ConfirmDueDate("2006", "05", "01");
     frmCrndr *window = Open();
-    // A file-size limit stands in for the full disk: the 327 bytes cannot all be written.
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit limited = old;
-    limited.rlim_cur = 100;
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    Save(window, target);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
+    // The 327 bytes cannot all be written.
+    AsIfDiskFullBeyond(100, [&] { Save(window, target); });
 
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].prompt, QStringLiteral("ファイルを保存できませんでした"));

@@ -5,8 +5,6 @@
 #include <QFileInfo>
 
 #include <climits>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -224,16 +222,9 @@ TEST_F(IniFile, FullDiskKeepsThePreviousFileWhole) {
     const QString path = Path(QStringLiteral("rilo.ini"));
     const QByteArray before = "[riloini]\nk=1\n";
     WriteBytes(path, before);
-    // A file-size limit stands in for the full disk: no file may grow past 16 bytes.
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit limited = old;
-    limited.rlim_cur = 16;
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const bool written = ini::WriteString(path, "riloini", "yoteibi", "2006/05/01");
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
+    bool written = true;
+    AsIfDiskFullBeyond(
+        16, [&] { written = ini::WriteString(path, "riloini", "yoteibi", "2006/05/01"); });
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadBytes(path), before);
     EXPECT_EQ(QDir(Folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"rilo.ini"});
