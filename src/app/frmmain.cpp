@@ -1,9 +1,9 @@
 #include "app/frmmain.h"
 
-#include "app/look.h"
 #include "calendar/frmcrndr.h"
 #include "dates/countdown.h"
 #include "entry/i_data.h"
+#include "ui/look.h"
 
 #include <QAction>
 #include <QCloseEvent>

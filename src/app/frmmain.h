@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/environment.h"
 #include "dates/datetext.h"
 #include "settings/modrilo.h"
+#include "ui/environment.h"
 
 #include <QPointF>
 #include <QPointer>

@@ -1,9 +1,9 @@
-#include "app/environment.h"
 #include "app/frmmain.h"
-#include "app/look.h"
 #include "app/platformchoice.h"
 #include "app/shutdownsignals.h"
 #include "app/singleinstance.h"
+#include "ui/environment.h"
+#include "ui/look.h"
 
 #include <QApplication>
 #include <QIcon>

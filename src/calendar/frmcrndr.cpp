@@ -1,7 +1,7 @@
 #include "calendar/frmcrndr.h"
 
-#include "app/look.h"
 #include "dates/datetext.h"
+#include "ui/look.h"
 
 #include <QCloseEvent>
 #include <QLabel>

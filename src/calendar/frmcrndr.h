@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/environment.h"
 #include "calendar/calendarexport.h"
 #include "settings/modrilo.h"
+#include "ui/environment.h"
 
 #include <QString>
 #include <QWidget>

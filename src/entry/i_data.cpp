@@ -1,8 +1,8 @@
 #include "entry/i_data.h"
 
-#include "app/look.h"
 #include "dates/milestones.h"
 #include "entry/validation.h"
+#include "ui/look.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>

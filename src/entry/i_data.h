@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/environment.h"
 #include "settings/modrilo.h"
+#include "ui/environment.h"
 
 #include <QWidget>
 

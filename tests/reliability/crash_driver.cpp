@@ -13,10 +13,10 @@
 // count it runs until killed; with one it ends with 0 after that many operations. A message box
 // (a failed save) ends it with 3, anything unexpected with 2.
 
-#include "app/environment.h"
 #include "app/frmmain.h"
-#include "app/look.h"
 #include "entry/i_data.h"
+#include "ui/environment.h"
+#include "ui/look.h"
 
 #include <QAction>
 #include <QApplication>
