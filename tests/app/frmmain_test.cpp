@@ -39,6 +39,10 @@ protected:
         env.programFolder = Folder();
         env.userConfigFolder = Path(QStringLiteral("user"));
         env.today = [this] { return today_; };
+        env.dialogs.messageBox = [](QWidget *, const QString &prompt, const QString &,
+                                    ui::MessageIcon) {
+            ADD_FAILURE() << "message box: " << prompt.toStdString();
+        };
         auto window = std::make_unique<frmMain>(state_, env);
         window->show();
         return window;
@@ -305,7 +309,6 @@ TEST_F(FrmMain, ConfirmingTheEntryDialogRefreshesTheFaceAndEnablesIt) {
     i_data *dialog = w->entryDialog();
     ASSERT_TRUE(dialog);
     EXPECT_FALSE(w->isEnabled());
-    dialog->setMessageBox([](QWidget *, const QString &, const QString &) {});
     const std::vector<std::pair<const char *, const char *>> fields = {
         {"yo_y", "2006"}, {"yo_m", "5"}, {"yo_d", "1"}};
     for (const auto &[name, text] : fields)

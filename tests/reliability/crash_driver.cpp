@@ -64,10 +64,6 @@ void Confirm(frmMain &window, const DueDate &date) {
     i_data *dialog = window.entryDialog();
     if (!dialog)
         Fail("the entry dialog did not open");
-    dialog->setMessageBox([](QWidget *, const QString &prompt, const QString &) {
-        std::fprintf(stderr, "crash_driver: message box: %s\n", qPrintable(prompt));
-        std::_Exit(3);
-    });
     dialog->findChild<QLineEdit *>(QStringLiteral("yo_y"))->setText(QString::fromLatin1(date.year));
     dialog->findChild<QLineEdit *>(QStringLiteral("yo_m"))
         ->setText(QString::fromLatin1(date.month));
@@ -95,6 +91,11 @@ int main(int argc, char **argv) {
     env.programFolder = folder;
     env.userConfigFolder = QDir(folder).filePath(QStringLiteral("user"));
     env.today = [] { return dates::Day(std::chrono::year(2006) / 1 / 1); };
+    env.dialogs.messageBox = [](QWidget *, const QString &prompt, const QString &,
+                                ui::MessageIcon) {
+        std::fprintf(stderr, "crash_driver: message box: %s\n", qPrintable(prompt));
+        std::_Exit(3);
+    };
     modRilo state;
 
     auto window = std::make_unique<frmMain>(state, env);
