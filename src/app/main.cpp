@@ -2,6 +2,7 @@
 #include "app/frmmain.h"
 #include "app/look.h"
 #include "app/platformchoice.h"
+#include "app/sessionend.h"
 #include "app/shutdownsignals.h"
 #include "app/singleinstance.h"
 
@@ -25,9 +26,12 @@ int main(int argc, char *argv[]) {
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(iconReader.read())));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // A second start brings the running gadget forward and ends without writing anything.
     SingleInstance instance;
-    if (!instance.TryAcquire())
+    if (!instance.TryAcquire()) {
+        instance.AskRunningCopyToShow();
         return 0;
+    }
 
     look::RegisterFontSubstitutes();
     modRilo state;
@@ -36,7 +40,8 @@ int main(int argc, char *argv[]) {
 
     frmMain window(state, env);
     QObject::connect(&window, &frmMain::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &QWidget::close);
+    QObject::connect(&instance, &SingleInstance::showRequested, &window, &frmMain::BringToFront);
+    CloseOnLogout(app, &window);
     CloseOnTerminationSignals(&window);
     window.show();
     return app.exec();
