@@ -17,6 +17,7 @@ int main(int argc, char *argv[]) {
         qputenv("QT_QPA_PLATFORM", kXcbFirstPlatforms);
 #endif
     QApplication app(argc, argv);
+    CatchTerminationSignals();
     QApplication::setApplicationName(QStringLiteral("varadadid"));
     QApplication::setDesktopFileName(QStringLiteral("varadadid"));
     // The windows carry the 32 x 32 icon only (menus take the larger ones from the icon theme).

@@ -349,8 +349,9 @@ TEST_F(FrmMain, EndingWhileARealModalBoxIsOpenUnwindsItFirst) {
         bool calendar; // the Save As dialog; else the entry dialog's warning box
         bool logout;
     };
-    for (const Row &row : {Row{"warning, close", false, false}, Row{"warning, logout", false, true},
-                           Row{"Save As, close", true, false}, Row{"Save As, logout", true, true}}) {
+    for (const Row &row :
+         {Row{"warning, close", false, false}, Row{"warning, logout", false, true},
+          Row{"Save As, close", true, false}, Row{"Save As, logout", true, true}}) {
         const auto w = Load(kDue20051010 + "win_x=1500\r\nwin_y=1500\r\n");
         w->move(20, 30);
         CloseOnLogout(*qApp, w.get());

@@ -180,8 +180,9 @@ TEST_P(Endings, EndCleanlyAndKeepTheSettings) {
                               "Segmentation", "terminate called", "QThread: Destroyed"})
         EXPECT_EQ(log.find(crash), std::string::npos) << crash << " in:\n" << log;
 
-    if (row.state == State::Replace)
+    if (row.state == State::Replace) {
         EXPECT_EQ(ReadFile(root() / "home" / "dates.txt"), "mine") << "replaced while ending";
+    }
     if (row.state == State::SaveFailed) {
         EXPECT_TRUE(fs::is_directory(IniPath())) << "the folder named rilo.ini was replaced";
         return;
