@@ -167,10 +167,22 @@ void frmCrndr::FillCalendar() {
 }
 
 void frmCrndr::btnPrint_Click() {
-    calendar::ExportCalendarText(state_, this, lastFileName_, env_.dialogs);
+    if (deferredClose_.Run(
+            [&] { calendar::ExportCalendarText(state_, this, lastFileName_, env_.dialogs); }))
+        close();
 }
 
+// Reports the closing once. While the Save As dialog or a message box of the window is open,
+// the window hides and is destroyed only once that box has returned.
 void frmCrndr::closeEvent(QCloseEvent *event) {
-    Q_EMIT unloaded();
+    if (!unloadReported_) {
+        unloadReported_ = true;
+        Q_EMIT unloaded();
+    }
+    if (deferredClose_.Defer()) {
+        hide();
+        event->ignore();
+        return;
+    }
     event->accept();
 }

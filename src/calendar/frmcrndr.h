@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/modrilo.h"
+#include "ui/deferredclose.h"
 #include "ui/environment.h"
 
 #include <QString>
@@ -45,4 +46,6 @@ private:
     QPushButton *btnPrint_ = nullptr;
     QPushButton *btnOK_ = nullptr;
     QString lastFileName_; // the Save As dialog's memory while the window is open
+    DeferredClose deferredClose_;
+    bool unloadReported_ = false;
 };

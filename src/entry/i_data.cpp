@@ -105,8 +105,11 @@ void i_data::Command1_Click() {
     const QString month = yo_m_->text();
     const QString day = yo_d_->text();
     if (const auto rejection = entry::ValidateDueDateInput(year, month, day)) {
-        env_.dialogs.messageBox(this, rejection->prompt, rejection->title,
-                                ui::MessageIcon::Warning);
+        if (deferredClose_.Run([&] {
+                env_.dialogs.messageBox(this, rejection->prompt, rejection->title,
+                                        ui::MessageIcon::Warning);
+            }))
+            close();
         return;
     }
 
@@ -115,9 +118,13 @@ void i_data::Command1_Click() {
     state_.DueDay = day;
     const bool saved = settings::SaveDueDate(state_);
     const bool computed = settings::ComputeMilestones(state_);
-    if (!saved || !computed)
-        env_.dialogs.messageBox(this, QStringLiteral("予定日を保存できませんでした"),
-                                QStringLiteral("りろ日記"), ui::MessageIcon::Warning);
+    if (!saved || !computed) {
+        // Whether or not the program is ending meanwhile, the dialog closes after the box.
+        (void)deferredClose_.Run([&] {
+            env_.dialogs.messageBox(this, QStringLiteral("予定日を保存できませんでした"),
+                                    QStringLiteral("りろ日記"), ui::MessageIcon::Warning);
+        });
+    }
     Q_EMIT dueDateConfirmed();
     close();
 }
@@ -133,6 +140,14 @@ void i_data::showEvent(QShowEvent *event) {
 }
 
 void i_data::closeEvent(QCloseEvent *event) {
-    Q_EMIT unloaded();
+    if (!unloadReported_) {
+        unloadReported_ = true;
+        Q_EMIT unloaded();
+    }
+    if (deferredClose_.Defer()) {
+        hide();
+        event->ignore();
+        return;
+    }
     event->accept();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/modrilo.h"
+#include "ui/deferredclose.h"
 #include "ui/environment.h"
 
 #include <QWidget>
@@ -28,7 +29,8 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    // Form_Unload: reports the closing and never refuses it.
+    // Form_Unload: reports the closing once and never refuses it. While a message box of the
+    // dialog is open, the dialog hides and is destroyed only once the box has returned.
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -42,4 +44,6 @@ private:
     QLineEdit *yo_m_ = nullptr;
     QLineEdit *yo_d_ = nullptr;
     QPushButton *Command1_ = nullptr;
+    DeferredClose deferredClose_;
+    bool unloadReported_ = false;
 };
