@@ -227,8 +227,12 @@ void frmMain::SetTopmost(int flag) {
 }
 
 void frmMain::SaveWindowPosition() {
-    state_.WinX = QString::number(x() * look::kTwipsPerPixel);
-    state_.WinY = QString::number(y() * look::kTwipsPerPixel);
+    SaveWindowPosition(QPoint(x(), y()));
+}
+
+void frmMain::SaveWindowPosition(QPoint topLeft) {
+    state_.WinX = QString::number(topLeft.x() * look::kTwipsPerPixel);
+    state_.WinY = QString::number(topLeft.y() * look::kTwipsPerPixel);
     settings::Write(state_, "win_x", state_.WinX);
     settings::Write(state_, "win_y", state_.WinY);
 }
@@ -413,9 +417,11 @@ void frmMain::popup_label_MouseUp() {
 
 // A drag's end is stored at once, so that a program that never reaches its normal end (a killed
 // session, a lost display, a power cut) keeps the last place. An unchanged place writes nothing.
+// Where the drag put the window, not x() and y(): those follow the window manager's
+// confirmation of the last move, which may not have arrived yet on a busy machine.
 void frmMain::SaveWindowPositionIfMoved() {
     if (DragWindowNow_ != DragWindowAt_)
-        SaveWindowPosition();
+        SaveWindowPosition(DragWindowNow_);
 }
 
 // Minimizing a secondary window must never take the gadget with it: while one is open, the
