@@ -6,6 +6,12 @@ JOBS ?= $(shell nproc)
 ASAN_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
 BENCH_DIR ?= build-bench
+# `make run` keeps its settings file in the per-user folder, so that it outlives `make clean`.
+SETTINGS_DIR ?= $(or $(XDG_CONFIG_HOME),$(HOME)/.config)/varadadid
+# `make stress`: how often each widget and e2e test runs under load.
+STRESS_RUNS ?= 3
+# Quiet builds: no "Entering directory" lines from the nested makes.
+QUIET = -- --no-print-directory
 # Inputs per fuzz target: `make fuzz`, and the short pass of `make test`.
 FUZZ_RUNS ?= 600000
 FUZZ_SMOKE_RUNS ?= 200000
@@ -15,7 +21,7 @@ FUZZ_CONFIGURE = cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ \
 	-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARADADID_FUZZ=ON -DVARADADID_BUILD_TESTS=OFF \
 	-DVARADADID_FUZZ_SMOKE_RUNS=$(FUZZ_SMOKE_RUNS) -DVARADADID_FUZZ_RUNS=$(FUZZ_RUNS) >/dev/null
 
-.PHONY: all deps configure build run test test-asan test-fuzz fuzz bench clean
+.PHONY: all deps configure build run test stress test-asan test-fuzz fuzz bench clean
 
 all: build
 
@@ -26,42 +32,45 @@ configure: deps
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 
 build: configure
-	@cmake --build $(BUILD_DIR) -j $(JOBS)
+	@cmake --build $(BUILD_DIR) -j $(JOBS) $(QUIET)
 
-run: build
-	@if [ -x $(BUILD_DIR)/bin/varadadid ]; then \
-		$(BUILD_DIR)/bin/varadadid; \
-	else \
-		echo "Built the core library and its tests; the gadget window is not part of this build yet."; \
-	fi
+# Builds the program alone (no test suites) and starts it on the per-user settings file.
+run: configure
+	@cmake --build $(BUILD_DIR) --target varadadid -j $(JOBS) $(QUIET)
+	@echo "varadadid: settings file $(SETTINGS_DIR)/rilo.ini"
+	@$(BUILD_DIR)/bin/varadadid --settings-dir "$(SETTINGS_DIR)"
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory test-asan test-fuzz
 
+# The widget and e2e suites STRESS_RUNS times while two busy loops occupy the CPUs.
+stress: build
+	@scripts/stress.sh $(BUILD_DIR) $(STRESS_RUNS) $(JOBS)
+
 # The unit and widget tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps
 	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
 		-DVARADADID_SANITIZE=ON >/dev/null
-	@$(SANITIZER_ENV) cmake --build $(ASAN_DIR) --target all_tests -j $(JOBS)
+	@$(SANITIZER_ENV) cmake --build $(ASAN_DIR) --target all_tests -j $(JOBS) $(QUIET)
 	@cd $(ASAN_DIR) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) -LE e2e
 
 # A short pass of every fuzz target (clang, libFuzzer).
 test-fuzz: deps
 	@$(FUZZ_CONFIGURE)
-	@cmake --build $(FUZZ_DIR) --target fuzzers -j $(JOBS)
+	@cmake --build $(FUZZ_DIR) --target fuzzers -j $(JOBS) $(QUIET)
 	@cd $(FUZZ_DIR) && $(SANITIZER_ENV) ctest --output-on-failure
 
 # Every fuzz target for FUZZ_RUNS inputs.
 fuzz: deps
 	@$(FUZZ_CONFIGURE)
-	@$(SANITIZER_ENV) cmake --build $(FUZZ_DIR) --target run_fuzzers -j $(JOBS)
+	@$(SANITIZER_ENV) cmake --build $(FUZZ_DIR) --target run_fuzzers -j $(JOBS) $(QUIET)
 
 # Builds and runs the programs of bench/, optimized.
 bench: deps
 	@cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DVARADADID_BUILD_TESTS=OFF \
 		-DVARADADID_BENCH=ON >/dev/null
-	@cmake --build $(BENCH_DIR) --target run_benchmarks -j $(JOBS)
+	@cmake --build $(BENCH_DIR) --target run_benchmarks -j $(JOBS) $(QUIET)
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) $(BENCH_DIR)

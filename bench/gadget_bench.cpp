@@ -10,184 +10,56 @@
 //             BENCH_IDLE_SECONDS (60) seconds of doing nothing
 //
 // BENCH_GADGET_EXE runs another build of the gadget instead, BENCH_KEEP_TEMP keeps the logs.
+// BENCH_WINDOW_MANAGER names another window manager (metacity, xfwm4) than openbox.
 //
-// The window is watched with X events rather than `xdotool search --sync`, which polls every
-// half second and would round every start-up up to that step.
+// The window is watched with X events (xharness::MapWatcher) rather than `xdotool search
+// --sync`, which polls every half second and would round every start-up up to that step.
 //
 // Prints a table and writes it to BENCH_RESULTS_FILE as well.
-#include <xcb/xcb.h>
+#include "xharness/files.h"
+#include "xharness/mapwatcher.h"
+#include "xharness/process.h"
+#include "xharness/sandbox.h"
+#include "xharness/xsession.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <optional>
-#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char **environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
+using xharness::Child;
+using xharness::EnvChanges;
+using xharness::MapWatcher;
+using xharness::Millis;
+using xharness::Sandbox;
+using xharness::WaitUntil;
+using xharness::XSession;
+
+constexpr Millis kShowTimeout = 20s;
 
 int EnvInt(const char *name, int fallback) {
     const char *value = std::getenv(name);
     return value && std::atoi(value) > 0 ? std::atoi(value) : fallback;
 }
 
-double Millis(Clock::duration d) {
+double MillisOf(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
-}
-
-bool WaitUntil(const std::function<bool()> &condition, Clock::duration timeout,
-               Clock::duration interval = 20ms) {
-    const auto deadline = Clock::now() + timeout;
-    while (!condition()) {
-        if (Clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(interval);
-    }
-    return true;
-}
-
-// ---- Processes ----
-
-// Environment changes for a child: a value sets the variable, nullopt removes it.
-using EnvChanges = std::map<std::string, std::optional<std::string>>;
-
-std::vector<std::string> ChildEnvironment(const EnvChanges &changes) {
-    std::vector<std::string> env;
-    for (char **e = environ; *e; ++e) {
-        const std::string entry = *e;
-        if (!changes.count(entry.substr(0, entry.find('='))))
-            env.push_back(entry);
-    }
-    for (const auto &[name, value] : changes)
-        if (value)
-            env.push_back(name + "=" + *value);
-    return env;
-}
-
-// A started process, stopped (SIGTERM, then SIGKILL) and reaped at the latest when destroyed.
-class Child {
-public:
-    Child() = default;
-    Child(const Child &) = delete;
-    Child &operator=(const Child &) = delete;
-    ~Child() { Stop(); }
-
-    // Starts argv[0] (searched in PATH), output appended to `log`; `extraFd` becomes fd 3.
-    bool Start(const std::vector<std::string> &argv, const EnvChanges &changes, const fs::path &log,
-               int extraFd = -1) {
-        const std::vector<std::string> env = ChildEnvironment(changes);
-        std::vector<char *> args, envp;
-        for (const std::string &a : argv)
-            args.push_back(const_cast<char *>(a.c_str()));
-        args.push_back(nullptr);
-        for (const std::string &e : env)
-            envp.push_back(const_cast<char *>(e.c_str()));
-        envp.push_back(nullptr);
-        const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            if (out >= 0) {
-                ::dup2(out, 1);
-                ::dup2(out, 2);
-            }
-            if (extraFd >= 0)
-                ::dup2(extraFd, 3);
-            const int null = ::open("/dev/null", O_RDONLY);
-            ::dup2(null, 0);
-            ::execvpe(args[0], args.data(), envp.data());
-            ::_exit(127);
-        }
-        if (out >= 0)
-            ::close(out);
-        exited_ = false;
-        return pid_ > 0;
-    }
-
-    pid_t pid() const { return pid_; }
-
-    bool Running() {
-        if (pid_ <= 0 || exited_)
-            return false;
-        int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_)
-            exited_ = true;
-        return !exited_;
-    }
-
-    // SIGTERM and up to `grace` for the process to end, then SIGKILL. True when it ended by
-    // itself within the grace period.
-    bool Stop(Clock::duration grace = 5s) {
-        if (pid_ <= 0 || exited_)
-            return true;
-        ::kill(pid_, SIGTERM);
-        const bool ended = WaitUntil([&] { return !Running(); }, grace, 2ms);
-        if (!ended) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-            exited_ = true;
-        }
-        return ended;
-    }
-
-private:
-    pid_t pid_ = -1;
-    bool exited_ = true;
-};
-
-// Runs a short command to its end and returns its standard output.
-std::string Capture(const std::vector<std::string> &argv, const EnvChanges &changes) {
-    const std::vector<std::string> env = ChildEnvironment(changes);
-    std::vector<char *> args, envp;
-    for (const std::string &a : argv)
-        args.push_back(const_cast<char *>(a.c_str()));
-    args.push_back(nullptr);
-    for (const std::string &e : env)
-        envp.push_back(const_cast<char *>(e.c_str()));
-    envp.push_back(nullptr);
-    int fds[2];
-    if (::pipe(fds) != 0)
-        return {};
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(fds[1], 1);
-        ::close(fds[0]);
-        ::close(fds[1]);
-        ::execvpe(args[0], args.data(), envp.data());
-        ::_exit(127);
-    }
-    ::close(fds[1]);
-    std::string out;
-    char buffer[512];
-    for (ssize_t n; pid > 0 && (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
-        out.append(buffer, std::size_t(n));
-    ::close(fds[0]);
-    if (pid > 0)
-        ::waitpid(pid, nullptr, 0);
-    return out;
 }
 
 // ---- /proc ----
@@ -254,149 +126,40 @@ long PeakRssKb(pid_t pid) {
     return StatusField("/proc/" + std::to_string(pid) + "/status", "VmHWM");
 }
 
-// ---- X ----
-
-// Watches the X server for a window of a given name becoming viewable. Every top-level window
-// created after construction is followed through its reparenting by the window manager, so the
-// check runs on each event that could make it viewable instead of on a clock.
-class MapWatcher {
-public:
-    explicit MapWatcher(const std::string &display) {
-        connection_ = xcb_connect(display.c_str(), nullptr);
-        if (xcb_connection_has_error(connection_))
-            return;
-        root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
-        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-        xcb_change_window_attributes(connection_, root_, XCB_CW_EVENT_MASK, &mask);
-        netWmName_ = Atom("_NET_WM_NAME");
-        utf8_ = Atom("UTF8_STRING");
-        xcb_flush(connection_);
-        ok_ = true;
-    }
-    ~MapWatcher() {
-        if (connection_)
-            xcb_disconnect(connection_);
-    }
-    bool ok() const { return ok_; }
-
-    // Waits until a window named exactly `name` is viewable; false after `timeout`.
-    bool WaitViewable(const std::string &name, Clock::duration timeout) {
-        const auto deadline = Clock::now() + timeout;
-        const int fd = xcb_get_file_descriptor(connection_);
-        while (true) {
-            bool changed = false;
-            while (xcb_generic_event_t *event = xcb_poll_for_event(connection_)) {
-                Follow(event);
-                std::free(event);
-                changed = true;
-            }
-            if (changed && AnyViewable(name))
-                return true;
-            const auto left = deadline - Clock::now();
-            if (left <= 0s || xcb_connection_has_error(connection_))
-                return false;
-            pollfd p{fd, POLLIN, 0};
-            // A slow poll as well, in case an event slipped by before a window was followed.
-            if (::poll(&p, 1, int(std::min<double>(Millis(left), 250.0)) + 1) == 0 &&
-                AnyViewable(name))
-                return true;
-        }
-    }
-
-    // Forgets the windows of programs that have ended.
-    void Drain() {
-        while (xcb_generic_event_t *event = xcb_poll_for_event(connection_)) {
-            Follow(event);
-            std::free(event);
-        }
-    }
-
-    // The _NET_SUPPORTING_WM_CHECK property of the root window: a window manager runs.
-    bool WindowManagerReady() {
-        const xcb_atom_t check = Atom("_NET_SUPPORTING_WM_CHECK");
-        auto *reply = xcb_get_property_reply(
-            connection_, xcb_get_property(connection_, 0, root_, check, XCB_ATOM_WINDOW, 0, 1),
-            nullptr);
-        const bool ready = reply && xcb_get_property_value_length(reply) == 4;
-        std::free(reply);
-        return ready;
-    }
-
-private:
-    xcb_atom_t Atom(const char *name) {
-        auto *reply = xcb_intern_atom_reply(
-            connection_, xcb_intern_atom(connection_, 0, uint16_t(std::strlen(name)), name),
-            nullptr);
-        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        std::free(reply);
-        return atom;
-    }
-
-    void Follow(xcb_generic_event_t *event) {
-        switch (event->response_type & 0x7f) {
-        case XCB_CREATE_NOTIFY: {
-            const xcb_window_t window =
-                reinterpret_cast<xcb_create_notify_event_t *>(event)->window;
-            windows_.insert(window);
-            const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-            xcb_change_window_attributes(connection_, window, XCB_CW_EVENT_MASK, &mask);
-            xcb_flush(connection_);
-            break;
-        }
-        case XCB_DESTROY_NOTIFY:
-            windows_.erase(reinterpret_cast<xcb_destroy_notify_event_t *>(event)->window);
-            break;
-        default:
-            break;
-        }
-    }
-
-    std::string Name(xcb_window_t window, xcb_atom_t property, xcb_atom_t type) {
-        auto *reply = xcb_get_property_reply(
-            connection_, xcb_get_property(connection_, 0, window, property, type, 0, 256), nullptr);
-        std::string name;
-        if (reply)
-            name.assign(static_cast<const char *>(xcb_get_property_value(reply)),
-                        std::size_t(xcb_get_property_value_length(reply)));
-        std::free(reply);
-        return name;
-    }
-
-    bool AnyViewable(const std::string &name) {
-        for (const xcb_window_t window : windows_) {
-            if (Name(window, netWmName_, utf8_) != name &&
-                Name(window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING) != name)
-                continue;
-            auto *attributes = xcb_get_window_attributes_reply(
-                connection_, xcb_get_window_attributes(connection_, window), nullptr);
-            const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-            std::free(attributes);
-            if (viewable)
-                return true;
-        }
-        return false;
-    }
-
-    xcb_connection_t *connection_ = nullptr;
-    xcb_window_t root_ = 0;
-    xcb_atom_t netWmName_ = 0;
-    xcb_atom_t utf8_ = 0;
-    std::set<xcb_window_t> windows_;
-    bool ok_ = false;
-};
-
 // ---- The bench ----
 
+struct Options {
+    fs::path gadgetExe = GADGET_EXE;
+    int runs = 15;
+    int idleSeconds = 60;
+    xharness::WindowManager windowManager = xharness::WindowManager::Openbox;
+};
+
+// The options from BENCH_GADGET_EXE, BENCH_RUNS, BENCH_IDLE_SECONDS and BENCH_WINDOW_MANAGER;
+// nullopt, with a message, for a window manager of no known name.
+std::optional<Options> ReadOptions() {
+    Options options;
+    if (const char *other = std::getenv("BENCH_GADGET_EXE"))
+        options.gadgetExe = other;
+    options.runs = EnvInt("BENCH_RUNS", options.runs);
+    options.idleSeconds = EnvInt("BENCH_IDLE_SECONDS", options.idleSeconds);
+    if (const char *wm = std::getenv("BENCH_WINDOW_MANAGER"); wm && *wm) {
+        const auto named = xharness::WindowManagerNamed(wm);
+        if (!named) {
+            std::fprintf(stderr, "gadget_bench: unknown BENCH_WINDOW_MANAGER %s\n", wm);
+            return std::nullopt;
+        }
+        options.windowManager = *named;
+    }
+    return options;
+}
+
+// A program as the bench runs it: a copy in a folder of its own, and its window's title.
 struct Program {
     std::string label;
     fs::path exe;
     std::string title;
-};
-
-struct Session {
-    fs::path root;
-    EnvChanges xEnv;
-    EnvChanges programEnv;
+    fs::path log;
 };
 
 std::string DateText(int daysFromToday) {
@@ -408,17 +171,38 @@ std::string DateText(int daysFromToday) {
     return text;
 }
 
-// The gadget's folder: the executable and a settings file with a due date, so that it starts
-// straight into the countdown.
-void PrepareProgramFolder(const fs::path &folder, const fs::path &exe) {
+// Copies `exe` into <root>/<label>/. The gadget's folder also gets a settings file with a due
+// date, so that it starts straight into the countdown.
+Program PrepareProgram(const fs::path &root, const std::string &label, const fs::path &exe,
+                       bool withDueDate) {
+    const fs::path folder = root / label;
     fs::create_directories(folder);
     fs::copy_file(exe, folder / exe.filename(), fs::copy_options::overwrite_existing);
-    const std::string due = DateText(100);
-    std::ofstream ini(folder / "rilo.ini", std::ios::binary);
-    ini << "[riloini]\r\n"
-        << "yo_y=" << due.substr(0, 4) << "\r\nyo_m=" << due.substr(5, 2)
-        << "\r\nyo_d=" << due.substr(8, 2) << "\r\nstart_up=1\r\nyoteibi=" << due
-        << "\r\nhajime=" << DateText(100 - 280) << "\r\ntemae=0\r\n";
+    if (withDueDate) {
+        const std::string due = DateText(100);
+        xharness::WriteFile(folder / "rilo.ini", xharness::IniText({{"yo_y", due.substr(0, 4)},
+                                                                    {"yo_m", due.substr(5, 2)},
+                                                                    {"yo_d", due.substr(8, 2)},
+                                                                    {"start_up", "1"},
+                                                                    {"yoteibi", due},
+                                                                    {"hajime", DateText(100 - 280)},
+                                                                    {"temae", "0"}}));
+    }
+    return {label, folder / exe.filename(), label, root / (label + ".log")};
+}
+
+// The X session and the two programs, all in one sandbox.
+struct World {
+    const Sandbox &sandbox;
+    const XSession &x;
+    MapWatcher &watcher;
+    EnvChanges programEnv;
+    Program gadget;
+    Program baseline;
+};
+
+Child Start(const World &world, const Program &program) {
+    return Child::Spawn({program.exe.string()}, world.programEnv, program.log);
 }
 
 double Median(std::vector<double> values) {
@@ -434,22 +218,43 @@ struct StartupResult {
 };
 
 // One run: exec, the window viewable, SIGTERM, the process reaped. The time, or nullopt.
-std::optional<double> StartOnce(const Program &program, const Session &session, MapWatcher &watcher,
-                                StartupResult &result) {
-    watcher.Drain();
-    Child child;
+std::optional<double> StartOnce(World &world, const Program &program, StartupResult &result) {
+    world.watcher.Drain();
     const auto start = Clock::now();
-    child.Start({program.exe.string()}, session.programEnv,
-                session.root / (program.label + ".log"));
-    const bool shown = watcher.WaitViewable(program.title, 20s);
+    Child child = Start(world, program);
+    const bool shown = world.watcher.WaitViewable(program.title, kShowTimeout);
     const auto shownAt = Clock::now();
     if (shown)
         result.cpuMs.push_back(CpuMillis(child.pid()));
-    if (!child.Stop())
+    if (!child.Stop(5s))
         ++result.killed;
     if (!shown)
         return std::nullopt;
-    return Millis(shownAt - start);
+    return MillisOf(shownAt - start);
+}
+
+// A warm-up run each, then `runs` rounds of one run each, the order flipped every round.
+// Empty when a warm-up run showed no window.
+std::map<std::string, StartupResult> MeasureStartup(World &world, int runs) {
+    const std::vector<const Program *> both = {&world.gadget, &world.baseline};
+    for (const Program *p : both) {
+        StartupResult warmUp;
+        if (!StartOnce(world, *p, warmUp)) {
+            std::fprintf(stderr, "gadget_bench: no %s window within %lld s (see %s)\n",
+                         p->title.c_str(), static_cast<long long>(kShowTimeout.count() / 1000),
+                         p->log.c_str());
+            return {};
+        }
+    }
+    std::map<std::string, StartupResult> startup;
+    for (int round = 0; round < runs; ++round) {
+        for (int k = 0; k < 2; ++k) {
+            const Program *p = both[std::size_t((k + round) % 2)];
+            if (const auto ms = StartOnce(world, *p, startup[p->label]))
+                startup[p->label].ms.push_back(*ms);
+        }
+    }
+    return startup;
 }
 
 struct IdleResult {
@@ -461,127 +266,15 @@ struct IdleResult {
     std::map<std::string, long> wakeUpsByThread;
 };
 
-std::string Format(const char *format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
-int Run() {
-    // BENCH_GADGET_EXE measures another build of the gadget against the same baseline.
-    const char *otherGadget = std::getenv("BENCH_GADGET_EXE");
-    const Program gadget{"varadadid", otherGadget ? otherGadget : GADGET_EXE, "varadadid"};
-    const Program baselineExe{"baseline", BASELINE_EXE, "baseline"};
-    const int runs = EnvInt("BENCH_RUNS", 15);
-    const int idleSeconds = EnvInt("BENCH_IDLE_SECONDS", 60);
-
-    std::string pattern = (fs::temp_directory_path() / "varadadid-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        std::fprintf(stderr, "gadget_bench: no temporary folder: %s\n", std::strerror(errno));
-        return 1;
-    }
-    Session session;
-    session.root = pattern;
-    const fs::path home = session.root / "home", runtime = session.root / "run",
-                   tmp = session.root / "tmp";
-    for (const fs::path &dir : {home / ".config", runtime, tmp})
-        fs::create_directories(dir);
-    fs::permissions(runtime, fs::perms(0700));
-    Program program = gadget, baseline = baselineExe;
-    program.exe = session.root / "gadget" / gadget.exe.filename();
-    baseline.exe = session.root / "baseline" / baselineExe.exe.filename();
-    PrepareProgramFolder(session.root / "gadget", gadget.exe);
-    fs::create_directories(session.root / "baseline");
-    fs::copy_file(baselineExe.exe, baseline.exe);
-
-    // The X server and its window manager.
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        return 1;
-    Child xvfb, wm;
-    xvfb.Start({"Xvfb", "-displayfd", "3", "-screen", "0", "1024x768x24", "-dpi", "96", "-nolisten",
-                "tcp", "-noreset"},
-               {}, session.root / "xvfb.log", fds[1]);
-    ::close(fds[1]);
-    std::string number;
-    for (char c; ::read(fds[0], &c, 1) == 1 && c != '\n';)
-        number += c;
-    ::close(fds[0]);
-    if (number.empty()) {
-        std::fprintf(stderr, "gadget_bench: Xvfb did not start (is it installed?)\n");
-        return 1;
-    }
-    const std::string display = ":" + number;
-    session.xEnv = {{"DISPLAY", display}, {"XAUTHORITY", std::nullopt}};
-    MapWatcher watcher(display);
-    if (!watcher.ok()) {
-        std::fprintf(stderr, "gadget_bench: cannot connect to %s\n", display.c_str());
-        return 1;
-    }
-    wm.Start({"openbox", "--sm-disable"}, session.xEnv, session.root / "openbox.log");
-    if (!WaitUntil([&] { return watcher.WindowManagerReady(); }, 15s)) {
-        std::fprintf(stderr, "gadget_bench: openbox did not come up\n");
-        return 1;
-    }
-    session.programEnv = session.xEnv;
-    session.programEnv.insert({{"HOME", home.string()},
-                               {"XDG_CONFIG_HOME", (home / ".config").string()},
-                               {"XDG_CACHE_HOME", (home / ".cache").string()},
-                               {"XDG_RUNTIME_DIR", runtime.string()},
-                               {"TMPDIR", tmp.string()},
-                               {"LC_ALL", "C.UTF-8"},
-                               {"QT_QPA_PLATFORM", "xcb"},
-                               {"QT_SCALE_FACTOR", std::nullopt},
-                               {"QT_SCREEN_SCALE_FACTORS", std::nullopt},
-                               {"QT_ENABLE_HIGHDPI_SCALING", std::nullopt},
-                               {"QT_FONT_DPI", std::nullopt},
-                               {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
-                               {"SESSION_MANAGER", std::nullopt}});
-
-    // Start-up: a warm-up run each, then alternating runs, the order flipped every round.
-    const std::vector<const Program *> both = {&program, &baseline};
-    std::map<std::string, StartupResult> startup;
-    for (const Program *p : both) {
-        StartupResult warmUp;
-        if (!StartOnce(*p, session, watcher, warmUp)) {
-            std::fprintf(stderr, "gadget_bench: no %s window within 20 s (see %s)\n",
-                         p->title.c_str(), (session.root / (p->label + ".log")).c_str());
-            return 1;
-        }
-    }
-    for (int round = 0; round < runs; ++round) {
-        for (int k = 0; k < 2; ++k) {
-            const Program *p = both[std::size_t((k + round) % 2)];
-            if (const auto ms = StartOnce(*p, session, watcher, startup[p->label]))
-                startup[p->label].ms.push_back(*ms);
-        }
-    }
-    std::fprintf(stderr, "gadget_bench: %d start-up runs each done; %d s of idling next\n", runs,
-                 idleSeconds);
-
-    // Memory and idle: both programs shown side by side and left alone.
-    Child gadgetChild, baselineChild;
-    gadgetChild.Start({program.exe.string()}, session.programEnv,
-                      session.root / (program.label + ".log"));
-    const bool gadgetShown = watcher.WaitViewable(program.title, 20s);
-    baselineChild.Start({baseline.exe.string()}, session.programEnv,
-                        session.root / (baseline.label + ".log"));
-    const bool baselineShown = watcher.WaitViewable(baseline.title, 20s);
-    if (!gadgetShown || !baselineShown) {
-        std::fprintf(stderr, "gadget_bench: the windows did not show for the idle run\n");
-        return 1;
-    }
-    // The xdotool that the tests use sees the same window.
-    const bool xdotoolAgrees =
-        !Capture({"xdotool", "search", "--onlyvisible", "--name", "^varadadid$"}, session.xEnv)
-             .empty();
-
-    // Settled: at least 2 s after showing, and neither the peak resident set nor the CPU time
-    // of either program has moved for the last second (10 s at most).
+// Waits until the processes have settled: at least 2 s after showing, and neither the peak
+// resident set nor the CPU time of any of them has moved for the last second (10 s at most).
+void WaitSettled(const std::vector<pid_t> &pids) {
     const auto shownAt = Clock::now();
-    auto sample = [&] {
-        return std::vector<long>{PeakRssKb(gadgetChild.pid()), CpuTicks(gadgetChild.pid()),
-                                 PeakRssKb(baselineChild.pid()), CpuTicks(baselineChild.pid())};
+    const auto sample = [&] {
+        std::vector<long> values;
+        for (const pid_t pid : pids)
+            values.insert(values.end(), {PeakRssKb(pid), CpuTicks(pid)});
+        return values;
     };
     auto last = sample();
     auto stableSince = Clock::now();
@@ -595,10 +288,13 @@ int Run() {
             return Clock::now() - shownAt >= 2s && Clock::now() - stableSince >= 1s;
         },
         10s, 100ms);
+}
 
+// Memory once settled, then CPU ticks and wake-ups over `idleSeconds` of doing nothing, for
+// each labelled process.
+std::map<std::string, IdleResult>
+MeasureIdle(const std::vector<std::pair<std::string, pid_t>> &pids, int idleSeconds) {
     std::map<std::string, IdleResult> idle;
-    const std::vector<std::pair<std::string, pid_t>> pids = {{program.label, gadgetChild.pid()},
-                                                             {baseline.label, baselineChild.pid()}};
     std::map<std::string, long> ticksBefore;
     std::map<std::string, std::map<std::string, long>> wakeBefore;
     for (const auto &[label, pid] : pids) {
@@ -620,54 +316,91 @@ int Run() {
             r.wakeUps += count - before;
         }
     }
-    gadgetChild.Stop();
-    baselineChild.Stop();
-    wm.Stop();
-    xvfb.Stop();
+    return idle;
+}
 
-    // The table.
-    const StartupResult &g = startup[program.label], &b = startup[baseline.label];
-    const double gMs = Median(g.ms), bMs = Median(b.ms);
-    const IdleResult &gi = idle[program.label], &bi = idle[baseline.label];
-    std::ostringstream table;
-    table << "varadadid against a minimal Qt Widgets window (bench/baseline), on Xvfb + openbox\n"
-          << "start-up: " << g.ms.size() << " / " << b.ms.size()
-          << " runs after a warm-up; idle: " << idleSeconds << " s; " << sysconf(_SC_CLK_TCK)
-          << " ticks a second\n\n";
+struct IdleRun {
+    std::map<std::string, IdleResult> idle;
+    bool xdotoolAgrees = false; // the xdotool that the tests use sees the gadget window too
+};
+
+// Both programs shown side by side, settled, and left alone. nullopt when a window did not show.
+std::optional<IdleRun> RunIdle(World &world, int idleSeconds) {
+    world.watcher.Drain();
+    Child gadget = Start(world, world.gadget);
+    const bool gadgetShown = world.watcher.WaitViewable(world.gadget.title, kShowTimeout);
+    Child baseline = Start(world, world.baseline);
+    const bool baselineShown = world.watcher.WaitViewable(world.baseline.title, kShowTimeout);
+    if (!gadgetShown || !baselineShown) {
+        std::fprintf(stderr, "gadget_bench: the windows did not show for the idle run\n");
+        return std::nullopt;
+    }
+    IdleRun run;
+    run.xdotoolAgrees = !xharness::RunCommand({"xdotool", "search", "--onlyvisible", "--name",
+                                               "^" + world.gadget.title + "$"},
+                                              world.x.env())
+                             .out.empty();
+    WaitSettled({gadget.pid(), baseline.pid()});
+    run.idle = MeasureIdle(
+        {{world.gadget.label, gadget.pid()}, {world.baseline.label, baseline.pid()}}, idleSeconds);
+    return run;
+}
+
+std::string Format(const char *format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string Ratio(double a, double b) {
+    return Format("%.3f", b > 0 ? a / b : 0);
+}
+
+std::string MinMax(const std::vector<double> &v) {
+    if (v.empty())
+        return "-";
+    const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+    return Format("%.0f", *lo) + "-" + Format("%.0f", *hi);
+}
+
+// A table row: a name and up to three cells.
+std::string Row(const std::string &name, const std::string &a = {}, const std::string &b = {},
+                const std::string &ratio = {}) {
     char line[200];
-    std::snprintf(line, sizeof line, "%-34s %12s %12s %8s\n", "", "varadadid", "baseline", "ratio");
-    table << line;
-    auto row = [&](const char *name, const std::string &a, const std::string &c,
-                   const std::string &ratio) {
-        std::snprintf(line, sizeof line, "%-34s %12s %12s %8s\n", name, a.c_str(), c.c_str(),
-                      ratio.c_str());
-        table << line;
-    };
-    auto minMax = [](const std::vector<double> &v) {
-        if (v.empty())
-            return std::string("-");
-        const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
-        return Format("%.0f", *lo) + "-" + Format("%.0f", *hi);
-    };
-    row("start-up to window shown, median", Format("%.1f ms", gMs), Format("%.1f ms", bMs),
-        Format("%.3f", bMs > 0 ? gMs / bMs : 0));
-    row("  fastest-slowest (ms)", minMax(g.ms), minMax(b.ms), "");
+    std::snprintf(line, sizeof line, "%-34s %12s %12s %8s\n", name.c_str(), a.c_str(), b.c_str(),
+                  ratio.c_str());
+    return line;
+}
+
+std::string FormatTable(const Options &options, const World &world,
+                        const std::map<std::string, StartupResult> &startup, const IdleRun &run) {
+    const StartupResult &g = startup.at(world.gadget.label), &b = startup.at(world.baseline.label);
+    const IdleResult &gi = run.idle.at(world.gadget.label), &bi = run.idle.at(world.baseline.label);
+    const auto mib = [](long kb) { return Format("%.1f MiB", kb / 1024.0); };
+    std::ostringstream table;
+    table << "varadadid against a minimal Qt Widgets window (bench/baseline), on Xvfb + "
+          << xharness::NameOf(world.x.windowManager()) << "\n"
+          << "start-up: " << g.ms.size() << " / " << b.ms.size()
+          << " runs after a warm-up; idle: " << options.idleSeconds << " s; "
+          << sysconf(_SC_CLK_TCK) << " ticks a second\n\n"
+          << Row("", "varadadid", "baseline", "ratio");
+    const double gMs = Median(g.ms), bMs = Median(b.ms);
+    table << Row("start-up to window shown, median", Format("%.1f ms", gMs), Format("%.1f ms", bMs),
+                 Ratio(gMs, bMs))
+          << Row("  fastest-slowest (ms)", MinMax(g.ms), MinMax(b.ms));
     const double gCpu = Median(g.cpuMs), bCpu = Median(b.cpuMs);
-    row("CPU time until shown, median", Format("%.1f ms", gCpu), Format("%.1f ms", bCpu),
-        Format("%.3f", bCpu > 0 ? gCpu / bCpu : 0));
-    row("peak resident set (VmHWM), settled", Format("%.1f MiB", gi.peakRssKb / 1024.0),
-        Format("%.1f MiB", bi.peakRssKb / 1024.0),
-        Format("%.3f", bi.peakRssKb > 0 ? double(gi.peakRssKb) / double(bi.peakRssKb) : 0));
-    row("  of it anonymous (RssAnon)", Format("%.1f MiB", gi.anonKb / 1024.0),
-        Format("%.1f MiB", bi.anonKb / 1024.0),
-        Format("%.3f", bi.anonKb > 0 ? double(gi.anonKb) / double(bi.anonKb) : 0));
-    row("  after idling", Format("%.1f MiB", gi.peakRssAfterKb / 1024.0),
-        Format("%.1f MiB", bi.peakRssAfterKb / 1024.0), "");
-    row(("CPU ticks while idle, " + std::to_string(idleSeconds) + " s").c_str(),
-        std::to_string(gi.ticks), std::to_string(bi.ticks), "");
-    row("wake-ups (voluntary switches)", std::to_string(gi.wakeUps), std::to_string(bi.wakeUps),
-        "");
-    for (const auto &[label, r] : idle) {
+    table << Row("CPU time until shown, median", Format("%.1f ms", gCpu), Format("%.1f ms", bCpu),
+                 Ratio(gCpu, bCpu))
+          << Row("peak resident set (VmHWM), settled", mib(gi.peakRssKb), mib(bi.peakRssKb),
+                 Ratio(double(gi.peakRssKb), double(bi.peakRssKb)))
+          << Row("  of it anonymous (RssAnon)", mib(gi.anonKb), mib(bi.anonKb),
+                 Ratio(double(gi.anonKb), double(bi.anonKb)))
+          << Row("  after idling", mib(gi.peakRssAfterKb), mib(bi.peakRssAfterKb))
+          << Row("CPU ticks while idle, " + std::to_string(options.idleSeconds) + " s",
+                 std::to_string(gi.ticks), std::to_string(bi.ticks))
+          << Row("wake-ups (voluntary switches)", std::to_string(gi.wakeUps),
+                 std::to_string(bi.wakeUps));
+    for (const auto &[label, r] : run.idle) {
         table << "  " << label << " wake-ups by thread:";
         for (const auto &[thread, count] : r.wakeUpsByThread)
             table << " [" << thread << "] " << count;
@@ -676,18 +409,54 @@ int Run() {
     if (g.killed || b.killed)
         table << "note: " << g.killed << " / " << b.killed
               << " start-up runs did not end on SIGTERM within 5 s and were killed\n";
-    if (!xdotoolAgrees)
+    if (!run.xdotoolAgrees)
         table << "note: xdotool did not find the gadget window that the bench saw shown\n";
+    return table.str();
+}
 
-    std::fputs(table.str().c_str(), stdout);
-    std::ofstream(BENCH_RESULTS_FILE) << table.str();
+int Run() {
+    const auto options = ReadOptions();
+    if (!options)
+        return 1;
+    Sandbox sandbox("varadadid-bench");
+    if (!sandbox.ok()) {
+        std::fprintf(stderr, "gadget_bench: %s\n", sandbox.error().c_str());
+        return 1;
+    }
+    if (std::getenv("BENCH_KEEP_TEMP")) {
+        sandbox.Keep();
+        std::printf("logs in %s\n", sandbox.root().c_str());
+    }
+    XSession x(sandbox.root(), options->windowManager);
+    if (!x.ok()) {
+        std::fprintf(stderr, "gadget_bench: %s\n", x.error().c_str());
+        return 1;
+    }
+    MapWatcher watcher(x.display());
+    if (!watcher.ok()) {
+        std::fprintf(stderr, "gadget_bench: cannot connect to %s\n", x.display().c_str());
+        return 1;
+    }
+    World world{sandbox,
+                x,
+                watcher,
+                sandbox.ProgramEnv(x.env()),
+                PrepareProgram(sandbox.root(), "varadadid", options->gadgetExe, true),
+                PrepareProgram(sandbox.root(), "baseline", BASELINE_EXE, false)};
+
+    const auto startup = MeasureStartup(world, options->runs);
+    if (startup.empty())
+        return 1;
+    std::fprintf(stderr, "gadget_bench: %d start-up runs each done; %d s of idling next\n",
+                 options->runs, options->idleSeconds);
+    const auto idle = RunIdle(world, options->idleSeconds);
+    if (!idle)
+        return 1;
+
+    const std::string table = FormatTable(*options, world, startup, *idle);
+    std::fputs(table.c_str(), stdout);
+    std::ofstream(BENCH_RESULTS_FILE) << table;
     std::printf("(also in %s)\n", BENCH_RESULTS_FILE);
-
-    std::error_code ec;
-    if (!std::getenv("BENCH_KEEP_TEMP"))
-        fs::remove_all(session.root, ec);
-    else
-        std::printf("logs in %s\n", session.root.c_str());
     return 0;
 }
 

@@ -224,7 +224,11 @@ void frmMain::SetTopmost(int flag) {
 }
 
 void frmMain::SaveWindowPosition() {
-    settings::SaveWindowPosition(state_, pos() * look::kTwipsPerPixel);
+    SaveWindowPosition(pos());
+}
+
+void frmMain::SaveWindowPosition(QPoint topLeft) {
+    settings::SaveWindowPosition(state_, topLeft * look::kTwipsPerPixel);
 }
 
 void frmMain::UpdateCountdown() {
@@ -407,9 +411,11 @@ void frmMain::popup_label_MouseUp() {
 
 // A drag's end is stored at once, so that a program that never reaches its normal end (a killed
 // session, a lost display, a power cut) keeps the last place. An unchanged place writes nothing.
+// Where the drag put the window, not x() and y(): those follow the window manager's
+// confirmation of the last move, which may not have arrived yet on a busy machine.
 void frmMain::SaveWindowPositionIfMoved() {
     if (DragWindowNow_ != DragWindowAt_)
-        SaveWindowPosition();
+        SaveWindowPosition(DragWindowNow_);
 }
 
 // Minimizing a secondary window must never take the gadget with it: while one is open, the

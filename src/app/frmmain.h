@@ -77,6 +77,7 @@ private:
     void popup_label_MouseMove(QPointF globalPos);
     void popup_label_MouseUp();
     void SaveWindowPositionIfMoved();
+    void SaveWindowPosition(QPoint topLeft);
 
     modRilo &state_;
     AppEnvironment env_;

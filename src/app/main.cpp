@@ -1,6 +1,7 @@
 #include "app/frmmain.h"
 #include "app/platformchoice.h"
 #include "app/sessionend.h"
+#include "app/settingsfolder.h"
 #include "app/shutdownsignals.h"
 #include "app/singleinstance.h"
 #include "ui/environment.h"
@@ -26,6 +27,12 @@ int main(int argc, char *argv[]) {
     iconReader.setAutoDetectImageFormat(false);
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(iconReader.read())));
     QApplication::setQuitOnLastWindowClosed(false);
+    const SettingsFolderChoice settingsFolder =
+        SettingsFolderFromArguments(QApplication::arguments());
+    if (!settingsFolder.error.isEmpty()) {
+        qCritical("varadadid: %s", qUtf8Printable(settingsFolder.error));
+        return 2;
+    }
 
     // A second start brings the running gadget forward and ends without writing anything.
     SingleInstance instance;
@@ -37,7 +44,8 @@ int main(int argc, char *argv[]) {
     look::RegisterFontSubstitutes();
     modRilo state;
     AppEnvironment env;
-    env.programFolder = QApplication::applicationDirPath();
+    // The settings file's folder rules start from here; --settings-dir stands in for it.
+    env.programFolder = settingsFolder.folder.value_or(QApplication::applicationDirPath());
 
     frmMain window(state, env);
     QObject::connect(&window, &frmMain::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);

@@ -1,5 +1,6 @@
 // The gadget window of the real program: start-up from a prepared settings file, the single
-// instance, dragging and closing, and starting from missing, broken or read-only settings.
+// instance, dragging and closing, starting from missing, broken or read-only settings, and the
+// settings folder named on the command line.
 
 #include "harness.h"
 #include "workedexample.h"
@@ -186,6 +187,57 @@ INSTANTIATE_TEST_SUITE_P(Table, DamagedSettings,
                          ::testing::Values(DamagedRow{"NoFile", std::nullopt},
                                            DamagedRow{"EmptyFile", ""},
                                            DamagedRow{"Garbled", kGarbled}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// --settings-dir <folder>: the settings file lives in that folder, which is made when missing;
+// a name that is no folder ends the program at once with a message and changes nothing.
+enum class Given { DatedFolder, MissingFolder, AFile };
+struct SettingsDirRow {
+    const char *name;
+    Given given;
+};
+void PrintTo(const SettingsDirRow &row, std::ostream *out) {
+    *out << row.name;
+}
+
+class SettingsDir : public GadgetTest, public ::testing::WithParamInterface<SettingsDirRow> {};
+
+TEST_P(SettingsDir, KeepsTheSettingsFileInTheNamedFolder) {
+    const Given given = GetParam().given;
+    const fs::path folder = root() / "chosen" / "varadadid";
+    const fs::path ini = folder / "rilo.ini";
+    if (given == Given::DatedFolder) {
+        fs::create_directories(folder);
+        WriteFile(ini, IniText(DatedIni({})));
+    } else if (given == Given::AFile) {
+        fs::create_directories(folder.parent_path());
+        WriteFile(folder, "not a folder\n");
+    }
+
+    Child &program = StartProgram(false, {"--settings-dir", folder.string()});
+    if (given == Given::AFile) {
+        EXPECT_EQ(program.WaitExit(10s), 2);
+        EXPECT_EQ(ReadFile(folder), "not a folder\n");
+        EXPECT_FALSE(fs::exists(IniPath()));
+        return;
+    }
+    ASSERT_TRUE(screen().WaitFor(kGadget, 15s));
+    if (given == Given::DatedFolder)
+        EXPECT_EQ(screen().Find(kEntryDialog), std::vector<std::string>{})
+            << "the due date in " << ini << " was not read";
+    else
+        EXPECT_TRUE(screen().WaitFor(kEntryDialog));
+    Shot("started");
+    program.Signal(SIGTERM);
+    ASSERT_EQ(program.WaitExit(10s), 0);
+    EXPECT_EQ(ReadIni(ini).count("win_x"), 1u) << "closing stored the place elsewhere";
+    EXPECT_FALSE(fs::exists(IniPath())) << "a settings file beside the program";
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SettingsDir,
+                         ::testing::Values(SettingsDirRow{"DatedFolder", Given::DatedFolder},
+                                           SettingsDirRow{"MissingFolder", Given::MissingFolder},
+                                           SettingsDirRow{"AFile", Given::AFile}),
                          [](const auto &info) { return std::string(info.param.name); });
 
 class ReadOnlyFolder : public GadgetTest {};

@@ -1,0 +1,121 @@
+#include "xharness/screen.h"
+
+#include <cstdlib>
+#include <sstream>
+
+namespace xharness {
+namespace {
+
+std::vector<std::string> Lines(const std::string &text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (!Trim(line).empty())
+            out.push_back(Trim(line));
+    return out;
+}
+
+// The number after "label" in xwininfo's output.
+std::optional<int> FieldAfter(const std::string &text, const std::string &label) {
+    const auto at = text.find(label);
+    if (at == std::string::npos)
+        return std::nullopt;
+    return std::atoi(text.c_str() + at + label.size());
+}
+
+} // namespace
+
+std::vector<std::string> Screen::Find(const std::string &nameRegex, pid_t pid) const {
+    std::vector<std::string> args = {"xdotool", "search", "--all", "--onlyvisible"};
+    if (pid > 0)
+        args.insert(args.end(), {"--pid", std::to_string(pid)});
+    args.insert(args.end(), {"--name", nameRegex});
+    return Lines(RunCommand(args, env_, 5s).out);
+}
+
+std::optional<std::string> Screen::WaitFor(const std::string &nameRegex, Millis timeout) const {
+    std::optional<std::string> found;
+    WaitUntil(
+        [&] {
+            const auto windows = Find(nameRegex);
+            if (!windows.empty())
+                found = windows.front();
+            return found.has_value();
+        },
+        timeout, 100ms);
+    return found;
+}
+
+bool Screen::WaitGone(const std::string &nameRegex, Millis timeout) const {
+    return WaitUntil([&] { return Find(nameRegex).empty(); }, timeout, 100ms);
+}
+
+std::optional<Geometry> Screen::GeometryOf(const std::string &window) const {
+    const CommandResult info = RunCommand({"xwininfo", "-shape", "-id", window}, env_, 5s);
+    const auto x = FieldAfter(info.out, "Absolute upper-left X:");
+    const auto y = FieldAfter(info.out, "Absolute upper-left Y:");
+    const auto w = FieldAfter(info.out, "Width:");
+    const auto h = FieldAfter(info.out, "Height:");
+    if (info.exitCode != 0 || !x || !y || !w || !h)
+        return std::nullopt;
+    Geometry g{*x, *y, *w, *h, {}};
+    const std::string label = "Window shape extents:";
+    if (const auto at = info.out.find(label); at != std::string::npos)
+        g.shape =
+            Trim(info.out.substr(at + label.size(), info.out.find('\n', at) - at - label.size()));
+    return g;
+}
+
+std::string Screen::Property(const std::string &window, const std::string &name) const {
+    return RunCommand({"xprop", "-id", window, name}, env_, 5s).out;
+}
+
+std::optional<std::string> Screen::ActiveWindow() const {
+    const CommandResult r = RunCommand({"xdotool", "getactivewindow"}, env_, 5s);
+    if (r.exitCode != 0)
+        return std::nullopt;
+    return Trim(r.out);
+}
+
+bool Screen::WaitManaged(const std::string &window, Millis timeout) const {
+    return WaitUntil(
+        [&] {
+            const std::string p = Property(window, "_NET_FRAME_EXTENTS");
+            return !p.empty() && p.find("not found") == std::string::npos;
+        },
+        timeout);
+}
+
+bool Screen::Do(const std::vector<std::string> &args) const {
+    std::vector<std::string> argv = {"xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunCommand(argv, env_, 10s).exitCode == 0;
+}
+
+bool Screen::Type(const std::string &text) const {
+    return Do({"type", "--clearmodifiers", "--delay", "40", text});
+}
+
+bool Screen::Click(int x, int y, int button) const {
+    return Do({"mousemove", std::to_string(x), std::to_string(y)}) &&
+           Do({"click", std::to_string(button)});
+}
+
+bool Screen::Drag(int x, int y, int dx, int dy, int button, int steps) const {
+    bool ok = Do({"mousemove", std::to_string(x), std::to_string(y)}) &&
+              Do({"mousedown", std::to_string(button)});
+    for (int i = 1; ok && i <= steps; ++i)
+        ok = Do(
+            {"mousemove", std::to_string(x + dx * i / steps), std::to_string(y + dy * i / steps)});
+    return Do({"mouseup", std::to_string(button)}) && ok;
+}
+
+bool Screen::Activate(const std::string &window) const {
+    return Do({"windowactivate", "--sync", window});
+}
+
+bool Screen::Shot(const fs::path &png) const {
+    return RunCommand({"import", "-window", "root", png.string()}, env_, 15s).exitCode == 0;
+}
+
+} // namespace xharness

@@ -1,0 +1,51 @@
+#pragma once
+
+// A private X server with a window manager: Xvfb on a display it picks itself (-displayfd), so
+// that any number of sessions run side by side, and an EWMH window manager on it.
+
+#include "xharness/process.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace xharness {
+
+enum class WindowManager { Openbox, Metacity, Xfwm4 };
+
+// "openbox", "metacity", "xfwm4".
+std::string_view NameOf(WindowManager wm);
+// The window manager of that name (as NameOf spells it); nullopt for any other text.
+std::optional<WindowManager> WindowManagerNamed(std::string_view name);
+
+class XSession {
+public:
+    // Starts Xvfb (1024 x 768, 24 bits, 96 dpi) and `wm` on it, each within `timeout`; logs go
+    // into `logDir` as xvfb.log and <wm>.log. ok() tells whether both became ready, error() why
+    // not. Both are stopped by pid in Stop() and at the latest on destruction.
+    explicit XSession(const fs::path &logDir, WindowManager wm = WindowManager::Openbox,
+                      Millis timeout = 15s);
+    bool ok() const { return ok_; }
+    const std::string &error() const { return error_; }
+    // ":<n>"
+    const std::string &display() const { return display_; }
+    WindowManager windowManager() const { return wm_; }
+    // DISPLAY set, XAUTHORITY removed.
+    const EnvChanges &env() const { return env_; }
+    void Stop();
+
+private:
+    bool StartServer(const fs::path &logDir, Millis timeout);
+    bool StartWindowManager(const fs::path &logDir, Millis timeout);
+
+    WindowManager wm_;
+    Child xvfb_;
+    Child wmProcess_;
+    std::string display_;
+    EnvChanges env_;
+    bool ok_ = false;
+    std::string error_;
+};
+
+} // namespace xharness
