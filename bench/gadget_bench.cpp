@@ -6,8 +6,8 @@
 //             `xdotool search --onlyvisible --name '^title$'` would find); median of
 //             BENCH_RUNS (15) runs each, gadget and baseline alternating, after a warm-up run
 //   memory    peak resident set (VmHWM) once the window is shown and the process has settled
-//   idle      CPU ticks (utime + stime) and voluntary context switches of all threads over
-//             BENCH_IDLE_SECONDS (60) seconds of doing nothing
+//   idle      CPU ticks (utime + stime) and wake-ups (voluntary + involuntary context switches)
+//             of all threads over BENCH_IDLE_SECONDS (600) seconds of doing nothing
 //
 // BENCH_GADGET_EXE runs another build of the gadget instead, BENCH_KEEP_TEMP keeps the logs.
 //
@@ -227,7 +227,8 @@ long CpuTicks(pid_t pid) {
     return utime + stime;
 }
 
-// Voluntary context switches of every thread, by "tid name".
+// Wake-ups of every thread, by "tid name": its voluntary and involuntary context switches. A
+// thread that sleeps in poll() counts one voluntary switch each time it wakes and sleeps again.
 std::map<std::string, long> WakeUps(pid_t pid) {
     std::map<std::string, long> switches;
     std::error_code ec;
@@ -235,8 +236,10 @@ std::map<std::string, long> WakeUps(pid_t pid) {
         std::string name = ReadText(task.path() / "comm");
         if (!name.empty() && name.back() == '\n')
             name.pop_back();
+        const fs::path status = task.path() / "status";
         switches[task.path().filename().string() + " " + name] =
-            StatusField(task.path() / "status", "voluntary_ctxt_switches");
+            StatusField(status, "voluntary_ctxt_switches") +
+            StatusField(status, "nonvoluntary_ctxt_switches");
     }
     return switches;
 }
@@ -473,7 +476,7 @@ int Run() {
     const Program gadget{"varadadid", otherGadget ? otherGadget : GADGET_EXE, "varadadid"};
     const Program baselineExe{"baseline", BASELINE_EXE, "baseline"};
     const int runs = EnvInt("BENCH_RUNS", 15);
-    const int idleSeconds = EnvInt("BENCH_IDLE_SECONDS", 60);
+    const int idleSeconds = EnvInt("BENCH_IDLE_SECONDS", 600);
 
     std::string pattern = (fs::temp_directory_path() / "varadadid-bench-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) {
@@ -665,8 +668,7 @@ int Run() {
         Format("%.1f MiB", bi.peakRssAfterKb / 1024.0), "");
     row(("CPU ticks while idle, " + std::to_string(idleSeconds) + " s").c_str(),
         std::to_string(gi.ticks), std::to_string(bi.ticks), "");
-    row("wake-ups (voluntary switches)", std::to_string(gi.wakeUps), std::to_string(bi.wakeUps),
-        "");
+    row("wake-ups (context switches)", std::to_string(gi.wakeUps), std::to_string(bi.wakeUps), "");
     for (const auto &[label, r] : idle) {
         table << "  " << label << " wake-ups by thread:";
         for (const auto &[thread, count] : r.wakeUpsByThread)
