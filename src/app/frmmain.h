@@ -6,11 +6,11 @@
 
 #include <QPointF>
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 
 #include <optional>
 
+class DayChangeWatcher;
 class QAction;
 class QLabel;
 class QMenu;
@@ -33,7 +33,8 @@ public:
     void SetTopmost(int flag);
     // Stores the window's position in twips as "win_x" and "win_y".
     void SaveWindowPosition();
-    // Refreshes the countdown when the date has changed since it was last shown.
+    // Refreshes the countdown when the date has changed since it was last shown; asked at each
+    // local midnight, clock step, resume and change of time zone.
     void RefreshIfDayChanged();
 
     QMenu *popupMenu() const { return mnuFile_; }
@@ -64,7 +65,6 @@ private:
     void ApplyShape();
     void PlaceWindow();
     void ShowEntryDialog();
-    void ArmDayTimer();
     void ShowSecondary(QWidget *window);
 
     void popup_label_MouseDown(Qt::MouseButton button, QPointF localPos, QPointF globalPos);
@@ -97,7 +97,7 @@ private:
     QPoint DragWindowNow_;
     bool Dragging_ = false;
 
-    QTimer dayTimer_{this};
+    DayChangeWatcher *dayWatcher_ = nullptr;
     std::optional<dates::Day> shownDay_;
     bool unloaded_ = false;
 };
