@@ -36,6 +36,9 @@ TEST(NextStartOfDay, FollowsTheZoneAcrossDaylightSavingChanges) {
         {scl, At(scl, "2027-09-04T23:59:59"), "2027-09-05T01:00:00", 1},
         {scl, At(scl, "2027-09-04T12:00:00"), "2027-09-05T01:00:00", 12 * 3600},
         {scl, At(scl, "2027-09-05T01:00:00"), "2027-09-06T00:00:00", 23 * 3600},
+        // A day left out altogether: Samoa went from 2011-12-29 to 2011-12-31.
+        {"Pacific/Apia", At("Pacific/Apia", "2011-12-29T12:00:00"), "2011-12-31T00:00:00",
+         12 * 3600},
         // An ordinary day, and a fixed offset.
         {"Asia/Tokyo", At("Asia/Tokyo", "2027-03-14T12:34:56"), "2027-03-15T00:00:00",
          11 * 3600 + 25 * 60 + 4},

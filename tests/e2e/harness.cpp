@@ -499,6 +499,8 @@ EnvChanges GadgetTest::ProgramEnv() const {
                 {"QT_FONT_DPI", std::nullopt},
                 {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
                 {"SESSION_MANAGER", std::nullopt}});
+    for (const auto &[name, value] : extraProgramEnv)
+        env[name] = value;
     return env;
 }
 
