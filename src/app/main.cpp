@@ -27,7 +27,7 @@ int main(int argc, char *argv[]) {
     iconReader.setAutoDetectImageFormat(false);
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(iconReader.read())));
     // No pixmap cache: the window icon would be its only entry, and a filled cache wakes the
-    // program 30 s later to age it out. Nothing else here is drawn from it.
+    // program 30 s later to age it out. The windows are small enough to draw without one.
     QPixmapCache::setCacheLimit(0);
     QApplication::setQuitOnLastWindowClosed(false);
 
