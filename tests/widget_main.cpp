@@ -1,5 +1,5 @@
 // Entry point of the widget tests: one QApplication on the offscreen platform, the shared fonts.
-#include "app/look.h"
+#include "ui/look.h"
 
 #include <QApplication>
 

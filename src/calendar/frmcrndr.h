@@ -1,9 +1,8 @@
 #pragma once
 
-#include "app/environment.h"
-#include "calendar/calendarexport.h"
 #include "settings/modrilo.h"
 #include "ui/deferredclose.h"
+#include "ui/environment.h"
 
 #include <QString>
 #include <QWidget>
@@ -24,12 +23,8 @@ class QPushButton;
 class frmCrndr : public QWidget {
     Q_OBJECT
 public:
+    // The export asks for its file and reports a failure through `env.dialogs`.
     frmCrndr(modRilo &state, const AppEnvironment &env, QWidget *parent = nullptr);
-
-    // Replace the Save As dialog and the message box of the export (tests); an empty function
-    // restores the real one.
-    void setSaveFileDialog(calendar::SaveFileDialogFn dialog);
-    void setMessageBox(calendar::MessageBoxFn messageBox);
 
 Q_SIGNALS:
     // The window is closing, whichever way; the main window enables itself again.
@@ -51,7 +46,6 @@ private:
     QPushButton *btnPrint_ = nullptr;
     QPushButton *btnOK_ = nullptr;
     QString lastFileName_; // the Save As dialog's memory while the window is open
-    calendar::ExportSeams seams_;
     DeferredClose deferredClose_;
     bool unloadReported_ = false;
 };
