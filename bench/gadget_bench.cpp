@@ -6,8 +6,8 @@
 //             `xdotool search --onlyvisible --name '^title$'` would find); median of
 //             BENCH_RUNS (15) runs each, gadget and baseline alternating, after a warm-up run
 //   memory    peak resident set (VmHWM) once the window is shown and the process has settled
-//   idle      CPU ticks (utime + stime) and voluntary context switches of all threads over
-//             BENCH_IDLE_SECONDS (60) seconds of doing nothing
+//   idle      CPU ticks (utime + stime) and wake-ups (voluntary + involuntary context switches)
+//             of all threads over BENCH_IDLE_SECONDS (600) seconds of doing nothing
 //
 // BENCH_GADGET_EXE runs another build of the gadget instead, BENCH_KEEP_TEMP keeps the logs.
 // BENCH_WINDOW_MANAGER names another window manager (metacity, xfwm4) than openbox.
@@ -99,7 +99,8 @@ long CpuTicks(pid_t pid) {
     return utime + stime;
 }
 
-// Voluntary context switches of every thread, by "tid name".
+// Wake-ups of every thread, by "tid name": its voluntary and involuntary context switches. A
+// thread that sleeps in poll() counts one voluntary switch each time it wakes and sleeps again.
 std::map<std::string, long> WakeUps(pid_t pid) {
     std::map<std::string, long> switches;
     std::error_code ec;
@@ -107,8 +108,10 @@ std::map<std::string, long> WakeUps(pid_t pid) {
         std::string name = ReadText(task.path() / "comm");
         if (!name.empty() && name.back() == '\n')
             name.pop_back();
+        const fs::path status = task.path() / "status";
         switches[task.path().filename().string() + " " + name] =
-            StatusField(task.path() / "status", "voluntary_ctxt_switches");
+            StatusField(status, "voluntary_ctxt_switches") +
+            StatusField(status, "nonvoluntary_ctxt_switches");
     }
     return switches;
 }
@@ -131,7 +134,7 @@ long PeakRssKb(pid_t pid) {
 struct Options {
     fs::path gadgetExe = GADGET_EXE;
     int runs = 15;
-    int idleSeconds = 60;
+    int idleSeconds = 600;
     xharness::WindowManager windowManager = xharness::WindowManager::Openbox;
 };
 
@@ -398,7 +401,7 @@ std::string FormatTable(const Options &options, const World &world,
           << Row("  after idling", mib(gi.peakRssAfterKb), mib(bi.peakRssAfterKb))
           << Row("CPU ticks while idle, " + std::to_string(options.idleSeconds) + " s",
                  std::to_string(gi.ticks), std::to_string(bi.ticks))
-          << Row("wake-ups (voluntary switches)", std::to_string(gi.wakeUps),
+          << Row("wake-ups (context switches)", std::to_string(gi.wakeUps),
                  std::to_string(bi.wakeUps));
     for (const auto &[label, r] : run.idle) {
         table << "  " << label << " wake-ups by thread:";

@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 
+#include "app/daychange.h"
 #include "app/sessionend.h"
 #include "calendar/frmcrndr.h"
 #include "entry/i_data.h"
@@ -8,7 +9,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -56,10 +56,6 @@ constexpr QSize kClientSize(182, 147);
 constexpr QRect kFace(20, 25, 130, 120);
 constexpr int kCornerDiameter = 40;
 
-// The day check runs at the next local midnight, and at least once a minute so that a wake from
-// sleep or a change of clock or time zone is noticed too.
-constexpr int kMaxDayCheckMs = 60 * 1000;
-
 } // namespace
 
 frmMain::frmMain(modRilo &state, const AppEnvironment &env)
@@ -70,10 +66,8 @@ frmMain::frmMain(modRilo &state, const AppEnvironment &env)
     look::ApplyWindowLook(this);
     BuildFace();
     BuildMenu();
-    dayTimer_.setObjectName(QStringLiteral("dayTimer"));
-    dayTimer_.setSingleShot(true);
-    dayTimer_.setTimerType(Qt::VeryCoarseTimer);
-    connect(&dayTimer_, &QTimer::timeout, this, &frmMain::RefreshIfDayChanged);
+    dayWatcher_ = new DayChangeWatcher(this);
+    connect(dayWatcher_, &DayChangeWatcher::dayMayHaveChanged, this, &frmMain::RefreshIfDayChanged);
     winId(); // the native window exists from here on, so flags change in place
     Form_Load();
 }
@@ -241,21 +235,11 @@ void frmMain::UpdateCountdown() {
     day_->setText(shown.Days);
     month_->setText(shown.Month);
     shownDay_ = today;
-    ArmDayTimer();
 }
 
 void frmMain::RefreshIfDayChanged() {
     if (shownDay_ != env_.today())
         UpdateCountdown();
-    else
-        ArmDayTimer();
-}
-
-void frmMain::ArmDayTimer() {
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDateTime midnight(now.date().addDays(1), QTime(0, 0));
-    const qint64 untilMidnight = now.msecsTo(midnight) + 500;
-    dayTimer_.start(int(std::clamp<qint64>(untilMidnight, 1000, kMaxDayCheckMs)));
 }
 
 // The secondary window is not made transient for the gadget: window managers minimize a
@@ -341,7 +325,7 @@ void frmMain::closeEvent(QCloseEvent *event) {
     if (unloaded_)
         return;
     unloaded_ = true;
-    dayTimer_.stop();
+    disconnect(dayWatcher_, nullptr, this, nullptr);
     SaveWindowPosition();
     DismissModalWindows();
     if (entryDialog_)

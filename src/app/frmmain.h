@@ -6,11 +6,11 @@
 
 #include <QPointF>
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 
 #include <optional>
 
+class DayChangeWatcher;
 class QAction;
 class QLabel;
 class QMenu;
@@ -33,7 +33,8 @@ public:
     void SetTopmost(int flag);
     // Stores the window's position in twips.
     void SaveWindowPosition();
-    // Refreshes the countdown when the date has changed since it was last shown.
+    // Refreshes the countdown when the date has changed since it was last shown; asked at each
+    // local midnight, clock step, resume and change of time zone.
     void RefreshIfDayChanged();
     // Brings the gadget and its open secondary window to the front on the current desktop,
     // restored if minimized; the secondary window gets the focus.
@@ -68,7 +69,6 @@ private:
     void ApplyShape();
     void PlaceWindow();
     void ShowEntryDialog();
-    void ArmDayTimer();
     void ShowSecondary(QWidget *window);
     QWidget *OpenSecondary() const;
     void RaiseSecondary();
@@ -105,7 +105,7 @@ private:
     QPoint DragWindowNow_;
     bool Dragging_ = false;
 
-    QTimer dayTimer_{this};
+    DayChangeWatcher *dayWatcher_ = nullptr;
     std::optional<dates::Day> shownDay_;
     bool unloaded_ = false;
 };

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QImageReader>
+#include <QPixmapCache>
 
 int main(int argc, char *argv[]) {
 #ifdef Q_OS_LINUX
@@ -26,6 +27,9 @@ int main(int argc, char *argv[]) {
     QImageReader iconReader(QStringLiteral(":/icons/varadadid-32.png"), "png");
     iconReader.setAutoDetectImageFormat(false);
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(iconReader.read())));
+    // No pixmap cache: the window icon would be its only entry, and a filled cache wakes the
+    // program 30 s later to age it out. The windows are small enough to draw without one.
+    QPixmapCache::setCacheLimit(0);
     QApplication::setQuitOnLastWindowClosed(false);
     const SettingsFolderChoice settingsFolder =
         SettingsFolderFromArguments(QApplication::arguments());

@@ -73,7 +73,10 @@ void GadgetTest::TearDown() {
 }
 
 EnvChanges GadgetTest::ProgramEnv() const {
-    return sandbox_->ProgramEnv(x_->env());
+    EnvChanges env = sandbox_->ProgramEnv(x_->env());
+    for (const auto &[name, value] : extraProgramEnv)
+        env[name] = value;
+    return env;
 }
 
 Child &GadgetTest::StartProgram(bool unprivileged, const std::vector<std::string> &args) {

@@ -106,6 +106,9 @@ protected:
 
     Child &program(std::size_t i = 0) { return programs_.at(i); }
 
+    // Added to (or, with nullopt, removed from) the environment of every program started next.
+    EnvChanges extraProgramEnv;
+
     static constexpr const char *kGadget = "^varadadid$";
     static constexpr const char *kEntryDialog = "^データを入力してね$";
     static constexpr const char *kCalendar = "^カレンダー$";

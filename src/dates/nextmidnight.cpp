@@ -1,0 +1,24 @@
+#include "dates/nextmidnight.h"
+
+#include <QTimeZone>
+
+namespace dates {
+
+QDateTime NextStartOfDay(const QDateTime &now) {
+    if (!now.isValid())
+        return {};
+    // A zone may skip at most one whole day (Samoa left out 2011-12-30); look a little further.
+    for (int ahead = 1; ahead <= 3; ++ahead) {
+        const QDate day = now.date().addDays(ahead);
+        const Qt::TimeSpec spec = now.timeSpec();
+        const QDateTime start =
+            spec == Qt::TimeZone
+                ? day.startOfDay(now.timeZone())
+                : day.startOfDay(spec, spec == Qt::OffsetFromUTC ? now.offsetFromUtc() : 0);
+        if (start.isValid() && start > now)
+            return start;
+    }
+    return {};
+}
+
+} // namespace dates

@@ -1,0 +1,63 @@
+#include "dates/nextmidnight.h"
+
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QDateTime At(const char *zone, const char *local) {
+    return QDateTime(QDateTime::fromString(QString::fromLatin1(local), Qt::ISODate).date(),
+                     QDateTime::fromString(QString::fromLatin1(local), Qt::ISODate).time(),
+                     QTimeZone(zone));
+}
+
+TEST(NextStartOfDay, FollowsTheZoneAcrossDaylightSavingChanges) {
+    struct Row {
+        const char *zone;
+        QDateTime now;        // in the zone
+        const char *expected; // the next start of day, local time in the zone
+        qint64 seconds;       // from now until then
+    };
+    const char *ny = "America/New_York", *lh = "Australia/Lord_Howe", *scl = "America/Santiago";
+    const std::vector<Row> rows = {
+        {ny, At(ny, "2027-03-13T23:59:57"), "2027-03-14T00:00:00", 3},
+        // 02:00 becomes 03:00: a day of 23 hours.
+        {ny, At(ny, "2027-03-14T00:00:00"), "2027-03-15T00:00:00", 23 * 3600},
+        {ny, At(ny, "2027-03-14T03:00:00"), "2027-03-15T00:00:00", 21 * 3600},
+        // 02:00 becomes 01:00 again: 25 hours, and 01:30 happens twice.
+        {ny, At(ny, "2027-11-07T00:00:00"), "2027-11-08T00:00:00", 25 * 3600},
+        {ny, QDateTime::fromSecsSinceEpoch(1825569000, QTimeZone(ny)), "2027-11-08T00:00:00",
+         22 * 3600 + 1800}, // 01:30 the second time, 06:30 UTC
+        // Half an hour: 02:00 becomes 02:30 in October, 02:00 becomes 01:30 in April.
+        {lh, At(lh, "2027-10-03T00:00:00"), "2027-10-04T00:00:00", 23 * 3600 + 1800},
+        {lh, At(lh, "2027-04-04T00:00:00"), "2027-04-05T00:00:00", 24 * 3600 + 1800},
+        // Midnight itself is skipped: 23:59:59 is followed by 01:00, when the day begins.
+        {scl, At(scl, "2027-09-04T23:59:59"), "2027-09-05T01:00:00", 1},
+        {scl, At(scl, "2027-09-04T12:00:00"), "2027-09-05T01:00:00", 12 * 3600},
+        {scl, At(scl, "2027-09-05T01:00:00"), "2027-09-06T00:00:00", 23 * 3600},
+        // A day left out altogether: Samoa went from 2011-12-29 to 2011-12-31.
+        {"Pacific/Apia", At("Pacific/Apia", "2011-12-29T12:00:00"), "2011-12-31T00:00:00",
+         12 * 3600},
+        // An ordinary day, and a fixed offset.
+        {"Asia/Tokyo", At("Asia/Tokyo", "2027-03-14T12:34:56"), "2027-03-15T00:00:00",
+         11 * 3600 + 25 * 60 + 4},
+    };
+    for (const Row &row : rows) {
+        ASSERT_TRUE(row.now.isValid()) << row.zone << " is not in this system's zone data";
+        const QDateTime next = dates::NextStartOfDay(row.now);
+        EXPECT_EQ(next.toTimeZone(QTimeZone(row.zone))
+                      .toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
+                      .toStdString(),
+                  row.expected)
+            << row.zone << " " << row.now.toString(Qt::ISODateWithMs).toStdString();
+        EXPECT_EQ(row.now.secsTo(next), row.seconds)
+            << row.zone << " " << row.now.toString(Qt::ISODateWithMs).toStdString();
+    }
+    const QDateTime fixed(QDate(2027, 3, 14), QTime(23, 0), Qt::OffsetFromUTC, 9 * 3600);
+    EXPECT_EQ(dates::NextStartOfDay(fixed),
+              QDateTime(QDate(2027, 3, 15), QTime(0, 0), Qt::OffsetFromUTC, 9 * 3600));
+    EXPECT_FALSE(dates::NextStartOfDay(QDateTime()).isValid());
+}
+
+} // namespace
