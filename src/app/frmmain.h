@@ -56,6 +56,8 @@ Q_SIGNALS:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     void Form_Load();
@@ -66,6 +68,9 @@ private:
     void ShowEntryDialog();
     void ArmDayTimer();
     void ShowSecondary(QWidget *window);
+    void SetUpFaceAccess();
+    void ShowMenuAtFace();
+    void FitFaceTexts();
 
     void popup_label_MouseDown(Qt::MouseButton button, QPointF localPos, QPointF globalPos);
     void popup_label_MouseMove(QPointF globalPos);

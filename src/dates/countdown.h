@@ -30,4 +30,9 @@ CountdownTexts ComputeCountdown(DateStamp dueDate, DateStamp startDate, Day toda
 // or not a date (the window then shows empty texts).
 std::optional<CountdownTexts> CountdownFor(const modRilo &state, Day today);
 
+// The face read aloud as one sentence, for screen readers: "26週0日、7ヶ月目。予定日まであと98日",
+// "…。今日は予定日です", "…。予定日から5日"; without texts (no usable due date), a sentence saying
+// that no due date is entered and where the menu enters it.
+QString SpokenCountdown(const std::optional<CountdownTexts> &texts);
+
 } // namespace dates
