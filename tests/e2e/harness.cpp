@@ -499,6 +499,8 @@ EnvChanges GadgetTest::ProgramEnv() const {
                 {"QT_FONT_DPI", std::nullopt},
                 {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
                 {"SESSION_MANAGER", std::nullopt}});
+    for (const auto &[name, value] : programEnvChanges_)
+        env.insert_or_assign(name, value);
     return env;
 }
 

@@ -154,6 +154,11 @@ protected:
 
     void WriteIni(const IniKeys &keys) const { WriteFile(IniPath(), IniText(keys)); }
 
+    // Changes the environment of the programs started from now on (a scale factor, a bus).
+    void SetProgramEnv(const std::string &name, std::optional<std::string> value) {
+        programEnvChanges_[name] = std::move(value);
+    }
+
     // Starts the program from the copied folder; as an unprivileged user when `unprivileged`.
     Child &StartProgram(bool unprivileged = false);
     // Starts the program and waits for its gadget window.
@@ -207,6 +212,7 @@ private:
     std::optional<XSession> x_;
     std::optional<Screen> screen_;
     std::deque<Child> programs_;
+    EnvChanges programEnvChanges_;
     int shots_ = 0;
 };
 
