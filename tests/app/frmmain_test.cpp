@@ -449,7 +449,8 @@ TEST_F(FrmMain, TheMenuKeysOpenTheMenuAtTheFaceAndAccessKeysChoose) {
         QObject::connect(w.get(), &frmMain::unloaded, [&] { unloaded = true; });
         w->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(w.get())) << name;
-        // A click on the face gives it the focus.
+        EXPECT_TRUE(w->hasFocus()) << name;
+        // A click on the face gives it the focus too.
         w->clearFocus();
         QTest::mouseClick(Face(*w), Qt::LeftButton, Qt::NoModifier, QPoint(60, 60));
         ASSERT_TRUE(w->hasFocus()) << name;

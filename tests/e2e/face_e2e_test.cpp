@@ -1,5 +1,6 @@
-// The gadget's face as a screen reader and a high-resolution screen see it: its one accessible
-// sentence over AT-SPI, and its rounded corners at a scale factor of 2.
+// The gadget's face as a screen reader, the keyboard and a high-resolution screen meet it: its
+// one accessible sentence over AT-SPI, its menu from the keyboard, and its rounded corners at a
+// scale factor of 2.
 
 #include "harness.h"
 
@@ -53,6 +54,22 @@ TEST_F(Face, AScreenReaderReadsTheWindowsNameAndOneSentence) {
         {"/usr/bin/python3", E2E_SCRIPT_DIR "/read_accessible.py", "りろ日記", "20"}, busEnv, 30s);
     EXPECT_EQ(read.exitCode, 0) << "no window named りろ日記 on the accessibility bus";
     EXPECT_EQ(read.out, "りろ日記\n26週0日、7ヶ月目。予定日まであと98日\n0\n");
+}
+
+TEST_F(Face, TheMenuKeyAndShiftF10OpenTheMenuAndItsAccessKeysWork) {
+    WriteIni(DueInDays(98));
+    const auto gadget = StartGadget();
+    ASSERT_TRUE(gadget);
+    ASSERT_TRUE(ClickIn(*gadget, kFaceX, kFaceY)); // the face takes the focus
+    for (const auto &[keys, temae] : {std::pair{"Menu", "1"}, std::pair{"shift+F10", "0"}}) {
+        ASSERT_TRUE(screen().Key(keys));
+        std::optional<std::string> menu;
+        ASSERT_TRUE(WaitUntil([&] { return (menu = MenuOf(*gadget)).has_value(); }, 5s, 100ms))
+            << keys << " opened no menu";
+        ASSERT_TRUE(screen().Key("t"));
+        EXPECT_TRUE(WaitUntil([&] { return ReadIni(IniPath())["temae"] == temae; }, 5s)) << keys;
+        EXPECT_TRUE(WaitUntil([&] { return !MenuOf(*gadget); }, 5s)) << keys;
+    }
 }
 
 TEST_F(Face, CornersStepByOneDevicePixelAtScaleTwo) {
