@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDateTime>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -394,11 +395,12 @@ void frmMain::FitFaceTexts() {
     while (blank > 0 && sentence.at(blank - 1).isSpace())
         --blank;
     if (blank > 0 && blank < sentence.size() - 1) {
-        const QFontMetrics metrics(yotei_cd_->font());
-        const int sentenceLeft = yotei_cd_->geometry().left() + yotei_cd_->contentsRect().right() +
-                                 1 - metrics.horizontalAdvance(sentence);
-        riloLeft =
-            std::max(riloLeft, sentenceLeft + metrics.horizontalAdvance(sentence.left(blank)));
+        const QFontMetricsF metrics(yotei_cd_->font());
+        const qreal sentenceRight =
+            yotei_cd_->geometry().left() + yotei_cd_->contentsRect().right() + 1;
+        const qreal blankLeft = sentenceRight - metrics.horizontalAdvance(sentence) +
+                                metrics.horizontalAdvance(sentence.left(blank));
+        riloLeft = std::max(riloLeft, int(std::ceil(blankLeft)));
     }
     look::FitLabelText(rilo_cd_, leftTo(riloLeft, rilo));
 }
