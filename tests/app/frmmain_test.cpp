@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 #include "app/roundedmask.h"
+#include "app/sessionend.h"
 #include "app/singleinstance.h"
 #include "calendar/frmcrndr.h"
 #include "entry/i_data.h"
@@ -21,6 +22,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
+#include <QtGui/private/qguiapplication_p.h>
 
 #include <memory>
 
@@ -550,6 +553,50 @@ TEST(RoundedRegion, TheDesignsFaceAtScaleOneAndOneDevicePixelStepsAtTwo) {
     for (int y = 50; y < 90; y += 2)
         oddStep = oddStep || leftEdge(y) != leftEdge(y + 1);
     EXPECT_TRUE(oddStep);
+}
+
+// A signal, 終了 and the window manager's close all come to the gadget's close; a logout comes
+// as the session manager's commit request. Either may arrive while a real modal box runs its
+// own event loop: the box is answered, and its window is destroyed only once it has returned.
+TEST_F(FrmMain, EndingWhileARealModalBoxIsOpenUnwindsItFirst) {
+    struct Row {
+        const char *name;
+        bool calendar; // the Save As dialog; else the entry dialog's warning box
+        bool logout;
+    };
+    for (const Row &row :
+         {Row{"warning, close", false, false}, Row{"warning, logout", false, true},
+          Row{"Save As, close", true, false}, Row{"Save As, logout", true, true}}) {
+        const auto w = Load(kDue20051010 + "win_x=1500\r\nwin_y=1500\r\n");
+        w->move(20, 30);
+        CloseOnLogout(*qApp, w.get());
+        bool unloaded = false;
+        QObject::connect(w.get(), &frmMain::unloaded, [&] { unloaded = true; });
+        w->findChild<QAction *>(QString::fromLatin1(row.calendar ? "mnuCrndr" : "mnuData"))
+            ->trigger();
+        QPointer<QWidget> secondary = row.calendar ? static_cast<QWidget *>(w->calendarWindow())
+                                                   : static_cast<QWidget *>(w->entryDialog());
+        ASSERT_TRUE(secondary) << row.name;
+
+        bool boxOpen = false;
+        QTimer::singleShot(0, [&] {
+            boxOpen = QApplication::activeModalWidget() != nullptr;
+            if (row.logout)
+                QGuiApplicationPrivate::instance()->commitData();
+            else
+                w->close();
+        });
+        const char *button = row.calendar ? "btnPrint" : "Command1";
+        QTest::mouseClick(secondary->findChild<QPushButton *>(QString::fromLatin1(button)),
+                          Qt::LeftButton);
+        EXPECT_TRUE(boxOpen) << row.name << ": no modal box was open";
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << row.name;
+        EXPECT_TRUE(unloaded) << row.name;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(secondary.isNull()) << row.name;
+        EXPECT_EQ(Key("win_x"), "300") << row.name;
+        EXPECT_EQ(Key("win_y"), "450") << row.name;
+    }
 }
 
 class SingleInstanceTest : public TempFolderTest {};
