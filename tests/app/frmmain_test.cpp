@@ -15,12 +15,14 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QtGui/private/qguiapplication_p.h>
@@ -611,6 +613,35 @@ TEST_F(SingleInstanceTest, SecondCopyIsRefusedUntilTheFirstEnds) {
     }
     SingleInstance third(path);
     EXPECT_TRUE(third.TryAcquire());
+}
+
+// The running copy acts on the second copy's one request only; anything else on its channel is
+// dropped. With nobody listening, the second copy gives up at once.
+TEST_F(SingleInstanceTest, ASecondStartAsksTheRunningCopyToComeForward) {
+    const QString lock = Path(QStringLiteral("varadadid.lock"));
+    const QString channel = Path(QStringLiteral("varadadid.socket"));
+    EXPECT_FALSE(SingleInstance(lock, channel).AskRunningCopyToShow()) << "nobody listens";
+
+    SingleInstance first(lock, channel);
+    ASSERT_TRUE(first.TryAcquire());
+    QSignalSpy shown(&first, &SingleInstance::showRequested);
+    SingleInstance second(lock, channel);
+    ASSERT_FALSE(second.TryAcquire());
+    EXPECT_TRUE(second.AskRunningCopyToShow());
+    EXPECT_TRUE(shown.wait());
+
+    for (const QByteArray &other :
+         {QByteArray("hello\n"), QByteArray("varadadid show\nvaradadid show\n"),
+          QByteArray("varadadid quit\n"), QByteArray(64 * 1024, 'x')}) {
+        QLocalSocket peer;
+        peer.connectToServer(channel);
+        ASSERT_TRUE(peer.waitForConnected());
+        peer.write(other);
+        peer.flush();
+        // The running copy hangs up on anything but the request.
+        QTRY_COMPARE(peer.state(), QLocalSocket::UnconnectedState);
+        EXPECT_EQ(shown.count(), 1) << other.left(32).constData();
+    }
 }
 
 TEST_F(SingleInstanceTest, ALockThatCannotBeMadeDoesNotStopTheStart) {
