@@ -1,15 +1,24 @@
 #include "app/frmmain.h"
 
 #include "app/daychange.h"
+#include "app/faceaccessible.h"
+#include "app/leftbuttonmenu.h"
+#include "app/roundedmask.h"
 #include "app/sessionend.h"
+#include "app/textfit.h"
 #include "calendar/frmcrndr.h"
+#include "dates/countdown.h"
 #include "entry/i_data.h"
 #include "settings/duedate.h"
 #include "ui/look.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDateTime>
+#include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -64,6 +73,7 @@ frmMain::frmMain(modRilo &state, const AppEnvironment &env)
     setWindowTitle(QStringLiteral("varadadid"));
     setFixedSize(kWindowSize);
     look::ApplyWindowLook(this);
+    SetUpFaceAccess();
     BuildFace();
     BuildMenu();
     dayWatcher_ = new DayChangeWatcher(this);
@@ -130,7 +140,7 @@ void frmMain::BuildFace() {
 }
 
 void frmMain::BuildMenu() {
-    mnuFile_ = new QMenu(QStringLiteral("ファイル(&F)"), this);
+    mnuFile_ = new LeftButtonMenu(QStringLiteral("ファイル(&F)"), this);
     mnuFile_->setObjectName(QStringLiteral("mnuFile"));
     auto item = [this](const char *name, const QString &caption, void (frmMain::*slot)()) {
         QAction *action = mnuFile_->addAction(caption);
@@ -166,17 +176,9 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::ApplyShape() {
-    // The rounded rectangle as a region: two crossing bands and four corner ellipses. Built
-    // directly rather than painted into a bitmap, which would start painting threads.
-    const QRect face = kFace;
-    const int d = kCornerDiameter;
-    QRegion region(face.adjusted(d / 2, 0, -d / 2, 0));
-    region += face.adjusted(0, d / 2, 0, -d / 2);
-    for (const QPoint corner : {face.topLeft(), QPoint(face.right() + 1 - d, face.top()),
-                                QPoint(face.left(), face.bottom() + 1 - d),
-                                QPoint(face.right() + 1 - d, face.bottom() + 1 - d)})
-        region += QRegion(QRect(corner, QSize(d, d)), QRegion::Ellipse);
-    setMask(region);
+    // A region rather than a bitmap painted and turned into a mask, which would start painting
+    // threads.
+    look::ApplyRoundedMask(this, kFace, kCornerDiameter);
 }
 
 void frmMain::PlaceWindow() {
@@ -234,6 +236,8 @@ void frmMain::UpdateCountdown() {
     week_->setText(shown.Weeks);
     day_->setText(shown.Days);
     month_->setText(shown.Month);
+    FitFaceTexts();
+    setAccessibleDescription(dates::SpokenCountdown(texts));
     shownDay_ = today;
 }
 
@@ -411,4 +415,68 @@ void frmMain::changeEvent(QEvent *event) {
         QMetaObject::invokeMethod(
             this, [this] { setWindowState(windowState() & ~Qt::WindowMinimized); },
             Qt::QueuedConnection);
+}
+
+// Keyboard and screen reader access to the face.
+
+void frmMain::SetUpFaceAccess() {
+    // The face takes the focus when clicked or activated, so the Menu key reaches it.
+    setFocusPolicy(Qt::StrongFocus);
+    look::RegisterFaceAccessible();
+    setAccessibleName(QStringLiteral("りろ日記"));
+}
+
+void frmMain::ShowMenuAtFace() {
+    if (isEnabled() && !mnuFile_->isVisible())
+        mnuFile_->popup(mapToGlobal(kFace.center()));
+}
+
+void frmMain::keyPressEvent(QKeyEvent *event) {
+    // Some platforms turn these keys into a context menu event as well; the menu opens once.
+    const bool shiftF10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
+    if (event->key() == Qt::Key_Menu || shiftF10)
+        ShowMenuAtFace();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void frmMain::contextMenuEvent(QContextMenuEvent *event) {
+    // A right press on the face has opened the menu already (popup_label_MouseDown).
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        event->ignore();
+        return;
+    }
+    ShowMenuAtFace();
+    event->accept();
+}
+
+// Every number drawn whole: a text too wide for its label first gets a smaller font, then room
+// to the left over empty face, never over another label's text or beyond the rounded face.
+void frmMain::FitFaceTexts() {
+    const int faceLeft = kFace.left() - kClientOffset.x();
+    const auto leftTo = [](int left, const QRect &box) {
+        return QRect(QPoint(left, box.top()), box.bottomRight());
+    };
+    // "週" and "日" stand just right of week and day, "ヶ月目" right of month; left of week and
+    // month the face is empty. day has "週" on its left.
+    look::FitLabelText(week_, leftTo(faceLeft, look::DesignBox(week_)));
+    look::FitLabelText(day_, look::DesignBox(day_));
+    look::FitLabelText(month_, leftTo(faceLeft, look::DesignBox(month_)));
+    look::FitLabelText(yotei_cd_, leftTo(faceLeft, look::DesignBox(yotei_cd_)));
+    // The day count sits in the sentence's blank run, between its words and the closing "日".
+    const QRect rilo = look::DesignBox(rilo_cd_);
+    int riloLeft = rilo.left();
+    const QString sentence = yotei_cd_->text();
+    qsizetype blank = sentence.size() - 1;
+    while (blank > 0 && sentence.at(blank - 1).isSpace())
+        --blank;
+    if (blank > 0 && blank < sentence.size() - 1) {
+        const QFontMetricsF metrics(yotei_cd_->font());
+        const qreal sentenceRight =
+            yotei_cd_->geometry().left() + yotei_cd_->contentsRect().right() + 1;
+        const qreal blankLeft = sentenceRight - metrics.horizontalAdvance(sentence) +
+                                metrics.horizontalAdvance(sentence.left(blank));
+        riloLeft = std::max(riloLeft, int(std::ceil(blankLeft)));
+    }
+    look::FitLabelText(rilo_cd_, leftTo(riloLeft, rilo));
 }

@@ -61,6 +61,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     void Form_Load();
@@ -72,6 +74,9 @@ private:
     void ShowSecondary(QWidget *window);
     QWidget *OpenSecondary() const;
     void RaiseSecondary();
+    void SetUpFaceAccess();
+    void ShowMenuAtFace();
+    void FitFaceTexts();
 
     void popup_label_MouseDown(Qt::MouseButton button, QPointF localPos, QPointF globalPos);
     void popup_label_MouseMove(QPointF globalPos);

@@ -48,4 +48,19 @@ CountdownTexts ComputeCountdown(DateStamp dueDate, DateStamp startDate, Day toda
     return texts;
 }
 
+QString SpokenCountdown(const std::optional<CountdownTexts> &texts) {
+    if (!texts)
+        return QStringLiteral(
+            "予定日が入力されていません。メニューの「データ入力・変更」で入力してください");
+    QString countdown;
+    if (texts->Number.isEmpty())
+        countdown = texts->Sentence;
+    else if (texts->Sentence == QStringLiteral("あと 　　日"))
+        countdown = QStringLiteral("予定日まであと%1日").arg(texts->Number);
+    else
+        countdown = QStringLiteral("予定日から%1日").arg(texts->Number);
+    return QStringLiteral("%1週%2日、%3ヶ月目。%4")
+        .arg(texts->Weeks, texts->Days, texts->Month, countdown);
+}
+
 } // namespace dates

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace dates {
 
 // The five texts of the main window's countdown.
@@ -21,5 +23,10 @@ struct CountdownTexts {
 // nearest whole day, ties to even; only an exact difference of 0 is the due date itself. Week and
 // day truncate toward zero, so the days before the start show negative weeks and days.
 CountdownTexts ComputeCountdown(DateStamp dueDate, DateStamp startDate, Day today);
+
+// The face read aloud as one sentence, for screen readers: "26週0日、7ヶ月目。予定日まであと98日",
+// "…。今日は予定日です", "…。予定日から5日"; without texts (no usable due date), a sentence saying
+// that no due date is entered and where the menu enters it.
+QString SpokenCountdown(const std::optional<CountdownTexts> &texts);
 
 } // namespace dates

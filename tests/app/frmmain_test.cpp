@@ -1,5 +1,6 @@
 #include "app/daychange.h"
 #include "app/frmmain.h"
+#include "app/roundedmask.h"
 #include "app/sessionend.h"
 #include "app/singleinstance.h"
 #include "calendar/frmcrndr.h"
@@ -9,14 +10,17 @@
 
 #include "../testutil.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -342,6 +346,217 @@ TEST_F(FrmMain, CalendarWindowDisablesTheGadgetUntilItCloses) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(calendar.isNull()) << closer;
     }
+}
+
+// The pixels that the non-blank runs of a label's text cover, in the face's client coordinates:
+// each run painted unclipped where the label draws it (aligned in its contents rectangle, the
+// line at its top), and the bounding box of what was painted.
+std::vector<QRect> InkRuns(const QLabel *label) {
+    std::vector<QRect> runs;
+    const QString text = label->text();
+    const QFontMetricsF metrics(label->font());
+    const QRect box = label->contentsRect();
+    const qreal left = label->alignment() & Qt::AlignRight
+                           ? box.right() + 1 - metrics.horizontalAdvance(text)
+                           : box.left();
+    const int pad = 2 * label->font().pixelSize();
+    for (qsizetype i = 0; i < text.size();) {
+        if (text.at(i).isSpace()) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < text.size() && !text.at(end).isSpace())
+            ++end;
+        QImage image(label->size() + QSize(2 * pad, 2 * pad), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            painter.setFont(label->font());
+            painter.drawText(QPointF(pad + left + metrics.horizontalAdvance(text.left(i)),
+                                     pad + box.top() + metrics.ascent()),
+                             text.mid(i, end - i));
+        }
+        QRect ink;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qAlpha(image.pixel(x, y)) != 0)
+                    ink |= QRect(x, y, 1, 1);
+        runs.push_back(ink.translated(label->pos() - QPoint(pad, pad)));
+        i = end;
+    }
+    return runs;
+}
+
+TEST_F(FrmMain, EveryTextIsDrawnWholeInsideTheFaceAndOverNoOtherText) {
+    const dates::Day due = D(2005, 10, 10);
+    today_ = due;
+    const auto w = Load(kDue20051010);
+    QWidget *client = w->findChild<QWidget *>(QStringLiteral("client"));
+    const QRegion face = w->mask().translated(-client->pos());
+    std::map<QString, int> designPixels;
+    const auto labels = client->findChildren<QLabel *>();
+    for (const QLabel *label : labels)
+        designPixels[label->objectName()] = label->font().pixelSize();
+
+    // Widths change with the digit counts and signs only: every day near the due date and the
+    // start, where they change, and a coarser step in between reach every combination.
+    for (int offset = -3000; offset <= 3000;
+         offset += (std::abs(offset) < 400 || std::abs(offset + 280) < 400) ? 1 : 7) {
+        today_ = due + days(offset);
+        w->UpdateCountdown();
+        std::vector<std::pair<QString, QRect>> inks;
+        for (const QLabel *label : labels) {
+            if (label->text().isEmpty())
+                continue;
+            const QString name = label->objectName();
+            const QString where =
+                name + QStringLiteral(" \"%1\" at day %2").arg(label->text()).arg(offset);
+            const QFontMetrics metrics(label->font());
+            ASSERT_LE(metrics.horizontalAdvance(label->text()), label->contentsRect().width())
+                << where.toStdString();
+            ASSERT_GE(label->font().pixelSize(), 0.69 * designPixels[name]) << where.toStdString();
+            for (const QRect &ink : InkRuns(label)) {
+                ASSERT_TRUE(label->geometry().contains(ink))
+                    << where.toStdString() << " ink " << ink.x() << "," << ink.y() << " "
+                    << ink.width() << "x" << ink.height() << " box " << label->geometry().x() << ","
+                    << label->geometry().y() << " " << label->geometry().width() << "x"
+                    << label->geometry().height() << " px " << label->font().pixelSize();
+                ASSERT_TRUE((QRegion(ink) - face).isEmpty()) << where.toStdString();
+                for (const auto &[other, otherInk] : inks)
+                    ASSERT_FALSE(ink.intersects(otherInk))
+                        << where.toStdString() << " over " << other.toStdString();
+                inks.emplace_back(name, ink);
+            }
+        }
+    }
+    // The two cases once found clipped: 140 weeks (705 days past the due date) and -15 weeks.
+    for (const auto &[offset, weeks] : {std::pair{705, "140"}, std::pair{-385, "-15"}}) {
+        today_ = due + days(offset);
+        w->UpdateCountdown();
+        EXPECT_EQ(Text(*w, "week"), QString::fromLatin1(weeks));
+    }
+}
+
+TEST_F(FrmMain, TheMenuKeysOpenTheMenuAtTheFaceAndAccessKeysChoose) {
+    struct Row {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        Qt::Key accessKey;
+    };
+    for (const Row &row : std::vector<Row>{{Qt::Key_Menu, Qt::NoModifier, Qt::Key_T},
+                                           {Qt::Key_F10, Qt::ShiftModifier, Qt::Key_T},
+                                           {Qt::Key_Menu, Qt::NoModifier, Qt::Key_D},
+                                           {Qt::Key_F10, Qt::ShiftModifier, Qt::Key_C},
+                                           {Qt::Key_Menu, Qt::NoModifier, Qt::Key_X}}) {
+        const auto w = Load(kDue20051010 + "temae=0\r\n");
+        const std::string name = QKeySequence(row.key | row.modifiers).toString().toStdString() +
+                                 " then " + QKeySequence(row.accessKey).toString().toStdString();
+        bool unloaded = false;
+        QObject::connect(w.get(), &frmMain::unloaded, [&] { unloaded = true; });
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get())) << name;
+        EXPECT_TRUE(w->hasFocus()) << name;
+        // A click on the face gives it the focus too.
+        w->clearFocus();
+        QTest::mouseClick(Face(*w), Qt::LeftButton, Qt::NoModifier, QPoint(60, 60));
+        ASSERT_TRUE(w->hasFocus()) << name;
+
+        QTest::keyClick(w.get(), row.key, row.modifiers);
+        QMenu *menu = w->popupMenu();
+        ASSERT_TRUE(menu->isVisible()) << name;
+        EXPECT_TRUE(w->mask().contains(w->mapFromGlobal(menu->pos()))) << name;
+        QTest::keyClick(menu, row.accessKey);
+        EXPECT_FALSE(menu->isVisible()) << name;
+        EXPECT_EQ(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint), row.accessKey == Qt::Key_T)
+            << name;
+        EXPECT_EQ(w->entryDialog() != nullptr, row.accessKey == Qt::Key_D) << name;
+        EXPECT_EQ(w->calendarWindow() != nullptr, row.accessKey == Qt::Key_C) << name;
+        EXPECT_EQ(unloaded, row.accessKey == Qt::Key_X) << name;
+    }
+}
+
+TEST_F(FrmMain, MenuItemsAnswerTheLeftButtonOnly) {
+    struct Row {
+        const char *name;
+        Qt::MouseButton button;
+        bool pressOnTheItem; // false: pressed on the face, dragged onto the item and released
+        bool toggles;
+    };
+    for (const Row &row :
+         std::vector<Row>{{"left click", Qt::LeftButton, true, true},
+                          {"right click", Qt::RightButton, true, false},
+                          {"middle click", Qt::MiddleButton, true, false},
+                          {"right drag from the face", Qt::RightButton, false, false}}) {
+        const auto w = Load(kDue20051010 + "temae=0\r\n");
+        Mouse(*w, QEvent::MouseButtonPress, Qt::RightButton, {50, 50}, Qt::RightButton);
+        QMenu *menu = w->popupMenu();
+        ASSERT_TRUE(menu->isVisible()) << row.name;
+        const QPoint at =
+            menu->actionGeometry(w->findChild<QAction *>(QStringLiteral("mnuTemae"))).center();
+        const Qt::MouseButtons held = row.pressOnTheItem ? row.button : Qt::RightButton;
+        auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons) {
+            QMouseEvent event(type, QPointF(at), QPointF(menu->mapToGlobal(at)), button, buttons,
+                              Qt::NoModifier);
+            QApplication::sendEvent(menu, &event);
+        };
+        send(QEvent::MouseMove, Qt::NoButton, held);
+        if (row.pressOnTheItem)
+            send(QEvent::MouseButtonPress, row.button, row.button);
+        send(QEvent::MouseButtonRelease, row.button, Qt::NoButton);
+        EXPECT_EQ(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint), row.toggles) << row.name;
+        EXPECT_EQ(Key("temae"), row.toggles ? "1" : "0") << row.name;
+        EXPECT_EQ(menu->isVisible(), !row.toggles) << row.name;
+        menu->close();
+    }
+}
+
+TEST_F(FrmMain, ScreenReadersGetTheWholeFaceAsOneSentence) {
+    struct Row {
+        QByteArray riloini;
+        dates::Day today;
+        const char *description;
+    };
+    for (const Row &row : std::vector<Row>{
+             {kDue20051010, D(2005, 10, 9), "39週6日、10ヶ月目。予定日まであと1日"},
+             {kDue20051010, D(2005, 10, 10), "40週0日、11ヶ月目。今日は予定日です"},
+             {kDue20051010, D(2005, 10, 15), "40週5日、11ヶ月目。予定日から5日"},
+             {"start_up=1\r\n", D(2005, 10, 9),
+              "予定日が入力されていません。メニューの「データ入力・変更」で入力してください"}}) {
+        today_ = D(2005, 1, 3);
+        const auto w = Load(row.riloini);
+        today_ = row.today;
+        w->RefreshIfDayChanged();
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(w.get());
+        ASSERT_TRUE(face);
+        EXPECT_EQ(face->text(QAccessible::Name), QStringLiteral("りろ日記"));
+        EXPECT_EQ(face->text(QAccessible::Description), QString::fromUtf8(row.description));
+        EXPECT_EQ(face->childCount(), 0) << "the face's fragments are read on their own";
+    }
+}
+
+TEST(RoundedRegion, TheDesignsFaceAtScaleOneAndOneDevicePixelStepsAtTwo) {
+    const QRect face(20, 25, 130, 120);
+    const QRegion one = look::RoundedRegion(face, 40);
+    EXPECT_EQ(one.boundingRect(), face);
+    for (const QPoint in : {QPoint(40, 25), QPoint(20, 45), QPoint(85, 85), QPoint(149, 124)})
+        EXPECT_TRUE(one.contains(in)) << in.x() << "," << in.y();
+    for (const QPoint out : {QPoint(20, 25), QPoint(25, 30), QPoint(149, 144), QPoint(150, 85)})
+        EXPECT_FALSE(one.contains(out)) << out.x() << "," << out.y();
+
+    const QRegion two = look::RoundedRegion(face, 40, 2.0);
+    EXPECT_EQ(two.boundingRect(), QRect(40, 50, 260, 240));
+    // The top-left corner's edge moves on every device row somewhere, not in pairs of rows.
+    auto leftEdge = [&](int y) {
+        for (int x = 40; x < 300; ++x)
+            if (two.contains(QPoint(x, y)))
+                return x;
+        return -1;
+    };
+    bool oddStep = false;
+    for (int y = 50; y < 90; y += 2)
+        oddStep = oddStep || leftEdge(y) != leftEdge(y + 1);
+    EXPECT_TRUE(oddStep);
 }
 
 // A signal, 終了 and the window manager's close all come to the gadget's close; a logout comes

@@ -69,4 +69,21 @@ TEST(ComputeCountdown, FractionsRoundHalfToEven) {
     EXPECT_EQ(got.Days, QStringLiteral("2"));
 }
 
+TEST(SpokenCountdown, OneSentenceForEveryState) {
+    struct Row {
+        std::optional<CountdownTexts> texts;
+        const char *spoken;
+    };
+    const std::vector<Row> rows = {
+        {CountdownTexts{kLeft, "98", "26", "0", "7"}, "26週0日、7ヶ月目。予定日まであと98日"},
+        {CountdownTexts{kToday, "", "40", "0", "11"}, "40週0日、11ヶ月目。今日は予定日です"},
+        {CountdownTexts{kSince, "5", "40", "5", "11"}, "40週5日、11ヶ月目。予定日から5日"},
+        {CountdownTexts{kLeft, "290", "-1", "-3", "1"}, "-1週-3日、1ヶ月目。予定日まであと290日"},
+        {std::nullopt,
+         "予定日が入力されていません。メニューの「データ入力・変更」で入力してください"},
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(dates::SpokenCountdown(row.texts), QString::fromUtf8(row.spoken));
+}
+
 } // namespace

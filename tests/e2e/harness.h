@@ -66,6 +66,11 @@ protected:
 
     void WriteIni(const IniKeys &keys) const { WriteFile(IniPath(), IniText(keys)); }
 
+    // Changes the environment of the programs started from now on (a scale factor, a bus).
+    void SetProgramEnv(const std::string &name, std::optional<std::string> value) {
+        extraProgramEnv[name] = std::move(value);
+    }
+
     // Starts the program from the copied folder with `args`; as an unprivileged user when
     // `unprivileged`.
     Child &StartProgram(bool unprivileged = false, const std::vector<std::string> &args = {});

@@ -1,0 +1,35 @@
+#include "app/faceaccessible.h"
+
+#include <QAccessibleWidget>
+#include <QWidget>
+
+namespace look {
+namespace {
+
+class FaceAccessible : public QAccessibleWidget {
+public:
+    explicit FaceAccessible(QWidget *face) : QAccessibleWidget(face, QAccessible::Window) {}
+
+    int childCount() const override { return 0; }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+};
+
+QAccessibleInterface *FaceFactory(const QString &className, QObject *object) {
+    if (className == QLatin1String("frmMain") && object && object->isWidgetType())
+        return new FaceAccessible(static_cast<QWidget *>(object));
+    return nullptr;
+}
+
+} // namespace
+
+void RegisterFaceAccessible() {
+    static const bool registered = [] {
+        QAccessible::installFactory(FaceFactory);
+        return true;
+    }();
+    (void)registered;
+}
+
+} // namespace look

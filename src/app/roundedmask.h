@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QRect>
+#include <QRegion>
+
+class QWidget;
+
+namespace look {
+
+// A rounded rectangle as a region: `rect` with `diameter` × `diameter` corner ellipses, both in
+// logical pixels, built at `ratio` device pixels per logical pixel (so at ratio 2 the result is
+// twice as large and its curves step by one device pixel, not by two).
+QRegion RoundedRegion(const QRect &rect, int diameter, qreal ratio = 1.0);
+
+// Cuts a top-level widget down to that rounded rectangle. The widget's own mask (input and
+// painting) is in logical pixels; the native window gets the same shape built at its device
+// resolution, so that the corners stay smooth at any scale factor. The native shape is applied
+// again whenever the native window is created anew or moves to another screen.
+void ApplyRoundedMask(QWidget *window, const QRect &rect, int diameter);
+
+} // namespace look
