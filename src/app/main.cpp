@@ -4,6 +4,7 @@
 #include "app/platformchoice.h"
 #include "app/shutdownsignals.h"
 #include "app/singleinstance.h"
+#include "app/translations.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -29,6 +30,7 @@ int main(int argc, char *argv[]) {
     if (!instance.TryAcquire())
         return 0;
 
+    InstallQtTranslations(app);
     look::RegisterFontSubstitutes();
     modRilo state;
     AppEnvironment env;

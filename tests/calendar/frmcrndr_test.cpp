@@ -5,11 +5,13 @@
 
 #include "../testutil.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -165,6 +167,20 @@ TEST_F(frmcrndrTest, ShowsTheTwelveRowsInOrderForADueDate) {
         EXPECT_NE(window->findChild<QWidget *>(QStringLiteral("Line(%1)").arg(i)), nullptr) << i;
     EXPECT_GT(window->findChild<QWidget *>(QStringLiteral("Line(12)"))->y(),
               window->findChild<QWidget *>(QStringLiteral("Line(13)"))->y());
+
+    // A screen reader meets the rows top to bottom, each caption with its date, then the buttons.
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(window);
+    ASSERT_TRUE(accessible);
+    QStringList heard;
+    for (int i = 0; i < accessible->childCount(); ++i) {
+        heard << accessible->child(i)->text(QAccessible::Name);
+        EXPECT_EQ(accessible->indexOfChild(accessible->child(i)), i);
+    }
+    QStringList expected;
+    for (const RowCase &row : kRows)
+        expected << QString::fromUtf8(row.captionText) + u' ' + QLatin1String(row.dateText);
+    expected << QStringLiteral("保 存") << QStringLiteral("O  K");
+    EXPECT_EQ(heard, expected);
 }
 
 TEST_F(frmcrndrTest, RereadsMonthStartsAndDogDayOnEveryOpeningButNotTheMemoryDates) {
@@ -469,11 +485,15 @@ TEST_F(frmcrndrTest, DefaultFailureBoxHasOkOnlyAndNoIconOverTheWindow) {
     EXPECT_EQ(parent, window);
 }
 
-TEST_F(frmcrndrTest, DefaultSaveDialogOffersTextFilesAndAddsNoExtension) {
+// Qt's own texts speak the user's language: these tests also run under ja_JP.UTF-8.
+TEST_F(frmcrndrTest, DefaultSaveDialogOffersTextFilesAddsNoExtensionAndAsksBeforeReplacing) {
+    const bool japanese = QLocale().language() == QLocale::Japanese;
     const QString last = Path(QStringLiteral("last.txt"));
+    WriteBytes(Path(QStringLiteral("memo")), "old");
     QStringList filters;
     QString suffix = QStringLiteral("unset");
-    QStringList startSelection;
+    QString title;
+    QStringList startSelection, replaceButtons;
     std::optional<QString> chosen;
     ASSERT_TRUE(
         AnswerModal<QFileDialog>([&] { chosen = calendar::ShowSaveFileDialog(nullptr, last); },
@@ -481,13 +501,24 @@ TEST_F(frmcrndrTest, DefaultSaveDialogOffersTextFilesAndAddsNoExtension) {
                                      filters = dialog->nameFilters();
                                      suffix = dialog->defaultSuffix();
                                      startSelection = dialog->selectedFiles();
+                                     title = dialog->windowTitle();
                                      dialog->selectFile(Path(QStringLiteral("memo")));
-                                     static_cast<QDialog *>(dialog)->accept();
+                                     EXPECT_TRUE(AnswerModal<QMessageBox>(
+                                         [&] { static_cast<QDialog *>(dialog)->accept(); },
+                                         [&](QMessageBox *question) {
+                                             for (auto which : {QMessageBox::Yes, QMessageBox::No})
+                                                 replaceButtons << question->button(which)->text();
+                                             question->button(QMessageBox::Yes)->click();
+                                         }));
                                  }));
     EXPECT_EQ(filters, QStringList{QStringLiteral("テキストファイル(*.txt)")});
     EXPECT_EQ(suffix, QString());
     EXPECT_EQ(startSelection, QStringList{last});
     EXPECT_EQ(chosen, Path(QStringLiteral("memo")));
+    EXPECT_EQ(title, japanese ? QStringLiteral("名前を付けて保存") : QStringLiteral("Save As"));
+    const QStringList yesNo =
+        japanese ? QStringList{"はい(&Y)", "いいえ(&N)"} : QStringList{"&Yes", "&No"};
+    EXPECT_EQ(replaceButtons, yesNo);
 
     chosen = QStringLiteral("unset");
     ASSERT_TRUE(
