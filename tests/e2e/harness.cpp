@@ -483,6 +483,11 @@ void GadgetTest::TearDown() {
     }
 }
 
+std::string ProgramLocale() {
+    const char *locale = std::getenv("LC_ALL");
+    return locale && *locale ? locale : "C.UTF-8";
+}
+
 EnvChanges GadgetTest::ProgramEnv() const {
     EnvChanges env = x_->env();
     env.insert({{"HOME", home_.string()},
@@ -490,7 +495,7 @@ EnvChanges GadgetTest::ProgramEnv() const {
                 {"XDG_CACHE_HOME", (home_ / ".cache").string()},
                 {"XDG_RUNTIME_DIR", runtime_.string()},
                 {"TMPDIR", tmp_.string()},
-                {"LC_ALL", "C.UTF-8"},
+                {"LC_ALL", ProgramLocale()},
                 {"QT_QPA_PLATFORM", "xcb"},
                 {"NO_AT_BRIDGE", "1"},
                 {"QT_SCALE_FACTOR", std::nullopt},

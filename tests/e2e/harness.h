@@ -136,6 +136,10 @@ std::map<std::string, std::string> ReadIni(const fs::path &file);
 std::optional<std::string> ReadFile(const fs::path &file);
 void WriteFile(const fs::path &file, const std::string &bytes);
 
+// The locale the program runs under: the test's own LC_ALL when set (the ".ja_JP" runs set
+// ja_JP.UTF-8), else C.UTF-8, whatever the rest of the test's environment says.
+std::string ProgramLocale();
+
 // Path, size, modification time and content of every file below `root`.
 std::map<std::string, std::string> Snapshot(const fs::path &root);
 
