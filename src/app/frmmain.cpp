@@ -1,6 +1,7 @@
 #include "app/frmmain.h"
 
 #include "app/look.h"
+#include "app/sessionend.h"
 #include "calendar/frmcrndr.h"
 #include "dates/countdown.h"
 #include "entry/i_data.h"
@@ -16,6 +17,34 @@
 #include <QWindow>
 
 #include <cmath>
+
+namespace {
+
+// Switches always-on-top on a window that may be showing, without recreating its native window
+// (which would hide it).
+void SetStaysOnTop(QWidget *window, bool on) {
+    Qt::WindowFlags flags = window->windowFlags();
+    if (flags.testFlag(Qt::WindowStaysOnTopHint) == on)
+        return;
+    flags.setFlag(Qt::WindowStaysOnTopHint, on);
+    window->overrideWindowFlags(flags);
+    if (QWindow *handle = window->windowHandle())
+        handle->setFlags(flags);
+}
+
+// Restored if minimized, shown on the current desktop, on top of its layer.
+void ShowInFront(QWidget *window) {
+    if (window->isMinimized())
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    // Mapping a window again puts it on the desktop the user is looking at.
+    const QPoint place = window->pos();
+    window->hide();
+    window->move(place);
+    window->show();
+    window->raise();
+}
+
+} // namespace
 
 namespace {
 
@@ -179,16 +208,19 @@ void frmMain::PlaceWindow() {
 
 void frmMain::SetTopmost(int flag) {
     const QPoint place = pos();
-    Qt::WindowFlags flags = windowFlags();
-    flags.setFlag(Qt::WindowStaysOnTopHint, flag != 0);
-    // Change the flags on the existing native window: recreating it would hide it.
-    overrideWindowFlags(flags);
-    if (QWindow *window = windowHandle())
-        window->setFlags(flags);
+    SetStaysOnTop(this, flag != 0);
     move(place);
     if (isVisible()) {
         raise();
         activateWindow();
+    }
+    // A secondary window open since start-up stays above the gadget as one opened from the menu.
+    if (QWidget *secondary = OpenSecondary()) {
+        SetStaysOnTop(secondary, flag != 0);
+        if (secondary->isVisible()) {
+            secondary->raise();
+            secondary->activateWindow();
+        }
     }
     state_.TopmostFlag = QString::number(flag);
     settings::Write(state_, "temae", state_.TopmostFlag);
@@ -228,18 +260,47 @@ void frmMain::ArmDayTimer() {
     dayTimer_.start(int(std::clamp<qint64>(untilMidnight, 1000, kMaxDayCheckMs)));
 }
 
+// The secondary window is not made transient for the gadget: window managers minimize a
+// transient window together with its parent, and the gadget would vanish with it. It shares the
+// gadget's always-on-top layer instead, so it still opens above the gadget.
 void frmMain::ShowSecondary(QWidget *window) {
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->winId();
-    // Keep the secondary window above the gadget, also when the gadget is always on top.
-    if (QWindow *handle = window->windowHandle())
-        handle->setTransientParent(windowHandle());
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint))
-        window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    SetStaysOnTop(window, windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     window->show();
     window->raise();
     window->activateWindow();
     setEnabled(false);
+}
+
+QWidget *frmMain::OpenSecondary() const {
+    for (QWidget *window : {static_cast<QWidget *>(entryDialog_.data()),
+                            static_cast<QWidget *>(calendarWindow_.data())})
+        if (window && !window->isHidden())
+            return window;
+    return nullptr;
+}
+
+void frmMain::RaiseSecondary() {
+    if (QWidget *secondary = OpenSecondary()) {
+        if (secondary->isMinimized())
+            secondary->setWindowState(secondary->windowState() & ~Qt::WindowMinimized);
+        secondary->show();
+        secondary->raise();
+        secondary->activateWindow();
+    }
+}
+
+void frmMain::BringToFront() {
+    if (unloaded_)
+        return;
+    ShowInFront(this);
+    if (QWidget *secondary = OpenSecondary()) {
+        ShowInFront(secondary);
+        secondary->activateWindow();
+    } else {
+        activateWindow();
+    }
 }
 
 void frmMain::ShowEntryDialog() {
@@ -273,6 +334,10 @@ void frmMain::mnuEnd_Click() {
     close();
 }
 
+// Every ending comes here: 終了, the window manager's close, a termination signal, a logout.
+// The place is saved first, while the display still answers. Open modal boxes are answered as
+// Esc would and their loops return on their own; the secondary windows wait for that before
+// they are destroyed, and the program quits once control is back in the main loop.
 void frmMain::closeEvent(QCloseEvent *event) {
     event->accept();
     if (unloaded_)
@@ -280,6 +345,7 @@ void frmMain::closeEvent(QCloseEvent *event) {
     unloaded_ = true;
     dayTimer_.stop();
     SaveWindowPosition();
+    DismissModalWindows();
     if (entryDialog_)
         entryDialog_->close();
     if (calendarWindow_)
@@ -299,9 +365,13 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event) {
     default:
         return QWidget::eventFilter(watched, event);
     }
-    // A disabled gadget (a secondary window is open) takes no mouse input at all.
-    if (!isEnabled())
+    // A disabled gadget (a secondary window is open) takes no mouse input; a click brings the
+    // secondary window back instead, so that it can never be lost behind other windows.
+    if (!isEnabled()) {
+        if (event->type() == QEvent::MouseButtonPress)
+            RaiseSecondary();
         return true;
+    }
     auto *mouse = static_cast<QMouseEvent *>(event);
     if (event->type() == QEvent::MouseMove)
         popup_label_MouseMove(mouse->globalPosition());
@@ -336,5 +406,25 @@ void frmMain::popup_label_MouseMove(QPointF globalPos) {
 }
 
 void frmMain::popup_label_MouseUp() {
+    if (Dragging_)
+        SaveWindowPositionIfMoved();
     Dragging_ = false;
+}
+
+// A drag's end is stored at once, so that a program that never reaches its normal end (a killed
+// session, a lost display, a power cut) keeps the last place. An unchanged place writes nothing.
+void frmMain::SaveWindowPositionIfMoved() {
+    if (DragWindowNow_ != DragWindowAt_)
+        SaveWindowPosition();
+}
+
+// Minimizing a secondary window must never take the gadget with it: while one is open, the
+// gadget is the user's way back to it.
+void frmMain::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && OpenSecondary() &&
+        !unloaded_)
+        QMetaObject::invokeMethod(
+            this, [this] { setWindowState(windowState() & ~Qt::WindowMinimized); },
+            Qt::QueuedConnection);
 }

@@ -35,6 +35,9 @@ public:
     void SaveWindowPosition();
     // Refreshes the countdown when the date has changed since it was last shown.
     void RefreshIfDayChanged();
+    // Brings the gadget and its open secondary window to the front on the current desktop,
+    // restored if minimized; the secondary window gets the focus.
+    void BringToFront();
 
     QMenu *popupMenu() const { return mnuFile_; }
     i_data *entryDialog() const;
@@ -55,6 +58,7 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -66,10 +70,13 @@ private:
     void ShowEntryDialog();
     void ArmDayTimer();
     void ShowSecondary(QWidget *window);
+    QWidget *OpenSecondary() const;
+    void RaiseSecondary();
 
     void popup_label_MouseDown(Qt::MouseButton button, QPointF localPos, QPointF globalPos);
     void popup_label_MouseMove(QPointF globalPos);
     void popup_label_MouseUp();
+    void SaveWindowPositionIfMoved();
 
     modRilo &state_;
     AppEnvironment env_;

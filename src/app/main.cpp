@@ -2,6 +2,7 @@
 #include "app/frmmain.h"
 #include "app/look.h"
 #include "app/platformchoice.h"
+#include "app/sessionend.h"
 #include "app/shutdownsignals.h"
 #include "app/singleinstance.h"
 #include "app/translations.h"
@@ -17,6 +18,7 @@ int main(int argc, char *argv[]) {
         qputenv("QT_QPA_PLATFORM", kXcbFirstPlatforms);
 #endif
     QApplication app(argc, argv);
+    CatchTerminationSignals();
     QApplication::setApplicationName(QStringLiteral("varadadid"));
     QApplication::setDesktopFileName(QStringLiteral("varadadid"));
     // The windows carry the 32 x 32 icon only (menus take the larger ones from the icon theme).
@@ -26,9 +28,12 @@ int main(int argc, char *argv[]) {
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(iconReader.read())));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // A second start brings the running gadget forward and ends without writing anything.
     SingleInstance instance;
-    if (!instance.TryAcquire())
+    if (!instance.TryAcquire()) {
+        instance.AskRunningCopyToShow();
         return 0;
+    }
 
     InstallQtTranslations(app);
     look::RegisterFontSubstitutes();
@@ -38,7 +43,8 @@ int main(int argc, char *argv[]) {
 
     frmMain window(state, env);
     QObject::connect(&window, &frmMain::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &QWidget::close);
+    QObject::connect(&instance, &SingleInstance::showRequested, &window, &frmMain::BringToFront);
+    CloseOnLogout(app, &window);
     CloseOnTerminationSignals(&window);
     window.show();
     return app.exec();

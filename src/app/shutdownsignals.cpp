@@ -20,8 +20,20 @@ void OnSignal(int) {
 
 } // namespace
 
+void CatchTerminationSignals() {
+    if (signalPipe[0] != -1 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGHUP, SIGINT})
+        ::sigaction(sig, &action, nullptr);
+}
+
 void CloseOnTerminationSignals(QWidget *window) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+    CatchTerminationSignals();
+    if (signalPipe[1] == -1)
         return;
     auto *notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, window);
     QPointer<QWidget> target(window);
@@ -32,13 +44,8 @@ void CloseOnTerminationSignals(QWidget *window) {
         if (target)
             target->close();
     });
-    struct sigaction action = {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGHUP, SIGINT})
-        ::sigaction(sig, &action, nullptr);
 }
 #else
+void CatchTerminationSignals() {}
 void CloseOnTerminationSignals(QWidget *) {}
 #endif

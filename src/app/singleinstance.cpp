@@ -1,13 +1,22 @@
 #include "app/singleinstance.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QStandardPaths>
+#include <QTimer>
+#include <QtNetwork/QLocalServer>
+#include <QtNetwork/QLocalSocket>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
 
 namespace {
+
+// The one request the channel knows. Anything else that arrives there is dropped unanswered.
+constexpr QByteArrayView kShowRequest = "varadadid show\n";
+// A peer that connects and says nothing is dropped after this long.
+constexpr int kPeerTimeoutMs = 2000;
 
 QString UserId() {
 #ifdef Q_OS_UNIX
@@ -17,25 +26,86 @@ QString UserId() {
 #endif
 }
 
+// Without XDG_RUNTIME_DIR, Qt would warn and make a runtime folder of its own; the temporary
+// folder with the user's id in the name does as well.
+QString RuntimeFile(const QString &name) {
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return QDir::tempPath() + QStringLiteral("/varadadid-%1.%2").arg(UserId(), name);
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
+           QStringLiteral("/varadadid.") + name;
+}
+
 } // namespace
 
-SingleInstance::SingleInstance(const QString &lockPath) : lock_(lockPath) {
+SingleInstance::SingleInstance(const QString &lockPath, const QString &channelName)
+    : lock_(lockPath), channelName_(channelName) {
     lock_.setStaleLockTime(0); // stale only when its process is gone, however long it has run
 }
 
+SingleInstance::~SingleInstance() = default;
+
 bool SingleInstance::TryAcquire() {
-    if (lock_.tryLock(0))
+    if (lock_.tryLock(0)) {
+        Listen();
         return true;
+    }
     // Only another running copy refuses the start. A lock that cannot be made at all (a full or
     // read-only runtime folder) must not keep the gadget from starting.
     return lock_.error() != QLockFile::LockFailedError;
 }
 
 QString SingleInstance::DefaultLockPath() {
-    // Without XDG_RUNTIME_DIR, Qt would warn and make a runtime folder of its own; the temporary
-    // folder with the user's name in the lock does as well.
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        return QDir::tempPath() + QStringLiteral("/varadadid-%1.lock").arg(UserId());
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
-           QStringLiteral("/varadadid.lock");
+    return RuntimeFile(QStringLiteral("lock"));
+}
+
+QString SingleInstance::DefaultChannelName() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("varadadid-") + UserId();
+#else
+    return RuntimeFile(QStringLiteral("socket"));
+#endif
+}
+
+// Only the lock's holder listens, so a socket left behind by a crashed copy is its to replace.
+void SingleInstance::Listen() {
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server_->listen(channelName_)) {
+        QLocalServer::removeServer(channelName_);
+        if (!server_->listen(channelName_))
+            return; // the gadget still runs; a second start then just ends
+    }
+    connect(server_, &QLocalServer::newConnection, this, &SingleInstance::Accept);
+}
+
+void SingleInstance::Accept() {
+    while (QLocalSocket *socket = server_->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Read(socket); });
+        QTimer::singleShot(kPeerTimeoutMs, socket, &QLocalSocket::abort);
+        Read(socket);
+    }
+}
+
+void SingleInstance::Read(QLocalSocket *socket) {
+    const QByteArray got = socket->peek(kShowRequest.size() + 1);
+    if (got.size() < kShowRequest.size() && kShowRequest.startsWith(got))
+        return; // the rest is on its way
+    socket->abort();
+    if (got == kShowRequest)
+        Q_EMIT showRequested();
+}
+
+bool SingleInstance::AskRunningCopyToShow(std::chrono::milliseconds timeout) const {
+    const QDeadlineTimer deadline(timeout);
+    QLocalSocket socket;
+    socket.connectToServer(channelName_);
+    if (!socket.waitForConnected(int(deadline.remainingTime())))
+        return false;
+    socket.write(kShowRequest.data(), kShowRequest.size());
+    const bool sent = socket.waitForBytesWritten(int(deadline.remainingTime()));
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        socket.waitForDisconnected(int(deadline.remainingTime()));
+    return sent || socket.bytesToWrite() == 0;
 }

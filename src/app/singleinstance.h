@@ -1,21 +1,48 @@
 #pragma once
 
 #include <QLockFile>
+#include <QObject>
 #include <QString>
 
+#include <chrono>
+
+class QLocalServer;
+class QLocalSocket;
+
 // One running copy per user: a lock file that a crashed copy cannot leave stuck, since a lock
-// whose process is gone counts as stale and is taken over.
-class SingleInstance {
+// whose process is gone counts as stale and is taken over. Beside it, a local channel that only
+// the same user can reach, on which a second copy asks the running one to come to the front.
+class SingleInstance : public QObject {
+    Q_OBJECT
 public:
-    explicit SingleInstance(const QString &lockPath = DefaultLockPath());
+    explicit SingleInstance(const QString &lockPath = DefaultLockPath(),
+                            const QString &channelName = DefaultChannelName());
+    ~SingleInstance() override;
 
     // False only when another running copy holds the lock; true when this process now holds it,
-    // or when no lock can be made there at all.
+    // or when no lock can be made there at all. The copy that holds the lock listens on the
+    // channel from then on.
     bool TryAcquire();
+
+    // For a second copy: asks the running copy to come to the front. Never waits longer than
+    // `timeout` for a copy that is hung or gone; true when the request was handed over.
+    bool AskRunningCopyToShow(std::chrono::milliseconds timeout = std::chrono::seconds(2)) const;
 
     // In the user's runtime folder, or the temporary folder where there is none.
     static QString DefaultLockPath();
+    // A socket beside the lock (a per-user pipe name on Windows).
+    static QString DefaultChannelName();
+
+Q_SIGNALS:
+    // A second copy asked for the gadget.
+    void showRequested();
 
 private:
+    void Listen();
+    void Accept();
+    void Read(QLocalSocket *socket);
+
     QLockFile lock_;
+    QString channelName_;
+    QLocalServer *server_ = nullptr;
 };

@@ -190,10 +190,22 @@ QList<QWidget *> frmCrndr::readingOrder() const {
 }
 
 void frmCrndr::btnPrint_Click() {
-    calendar::ExportCalendarText(state_, this, lastFileName_, seams_);
+    if (deferredClose_.Run(
+            [&] { calendar::ExportCalendarText(state_, this, lastFileName_, seams_); }))
+        close();
 }
 
+// Reports the closing once. While the Save As dialog or a message box of the window is open,
+// the window hides and is destroyed only once that box has returned.
 void frmCrndr::closeEvent(QCloseEvent *event) {
-    Q_EMIT unloaded();
+    if (!unloadReported_) {
+        unloadReported_ = true;
+        Q_EMIT unloaded();
+    }
+    if (deferredClose_.Defer()) {
+        hide();
+        event->ignore();
+        return;
+    }
     event->accept();
 }

@@ -3,6 +3,7 @@
 #include "app/environment.h"
 #include "calendar/calendarexport.h"
 #include "settings/modrilo.h"
+#include "ui/deferredclose.h"
 
 #include <QList>
 #include <QString>
@@ -59,4 +60,6 @@ private:
     QPushButton *btnOK_ = nullptr;
     QString lastFileName_; // the Save As dialog's memory while the window is open
     calendar::ExportSeams seams_;
+    DeferredClose deferredClose_;
+    bool unloadReported_ = false;
 };

@@ -126,7 +126,8 @@ void i_data::Command1_Click() {
     const QString month = yo_m_->text();
     const QString day = yo_d_->text();
     if (const auto rejection = entry::ValidateDueDateInput(year, month, day)) {
-        messageBox_(this, rejection->prompt, rejection->title);
+        if (deferredClose_.Run([&] { messageBox_(this, rejection->prompt, rejection->title); }))
+            close();
         return;
     }
 
@@ -135,9 +136,13 @@ void i_data::Command1_Click() {
     state_.DueDay = day;
     const bool saved = dates::SaveDueDate(state_);
     const bool computed = dates::ComputeMilestones(state_);
-    if (!saved || !computed)
-        messageBox_(this, QStringLiteral("予定日を保存できませんでした"),
-                    QStringLiteral("りろ日記"));
+    if (!saved || !computed) {
+        // Whether or not the program is ending meanwhile, the dialog closes after the box.
+        (void)deferredClose_.Run([&] {
+            messageBox_(this, QStringLiteral("予定日を保存できませんでした"),
+                        QStringLiteral("りろ日記"));
+        });
+    }
     Q_EMIT dueDateConfirmed();
     close();
 }
@@ -153,6 +158,14 @@ void i_data::showEvent(QShowEvent *event) {
 }
 
 void i_data::closeEvent(QCloseEvent *event) {
-    Q_EMIT unloaded();
+    if (!unloadReported_) {
+        unloadReported_ = true;
+        Q_EMIT unloaded();
+    }
+    if (deferredClose_.Defer()) {
+        hide();
+        event->ignore();
+        return;
+    }
     event->accept();
 }

@@ -2,6 +2,7 @@
 
 #include "app/environment.h"
 #include "settings/modrilo.h"
+#include "ui/deferredclose.h"
 
 #include <QWidget>
 
@@ -39,7 +40,8 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    // Form_Unload: reports the closing and never refuses it.
+    // Form_Unload: reports the closing once and never refuses it. While a message box of the
+    // dialog is open, the dialog hides and is destroyed only once the box has returned.
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -54,4 +56,6 @@ private:
     QLineEdit *yo_m_ = nullptr;
     QLineEdit *yo_d_ = nullptr;
     QPushButton *Command1_ = nullptr;
+    DeferredClose deferredClose_;
+    bool unloadReported_ = false;
 };

@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 #include "app/look.h"
+#include "app/sessionend.h"
 #include "app/singleinstance.h"
 #include "calendar/frmcrndr.h"
 #include "entry/i_data.h"
@@ -14,13 +15,17 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <QtGui/private/qguiapplication_p.h>
 
 #include <memory>
 
@@ -381,6 +386,50 @@ TEST_F(FrmMain, TheFaceLooksTheSameUnderTheCAndTheJapaneseLocale) {
     EXPECT_EQ(differing, 0) << "pixels of the face that differ between C and ja_JP";
 }
 
+// A signal, 終了 and the window manager's close all come to the gadget's close; a logout comes
+// as the session manager's commit request. Either may arrive while a real modal box runs its
+// own event loop: the box is answered, and its window is destroyed only once it has returned.
+TEST_F(FrmMain, EndingWhileARealModalBoxIsOpenUnwindsItFirst) {
+    struct Row {
+        const char *name;
+        bool calendar; // the Save As dialog; else the entry dialog's warning box
+        bool logout;
+    };
+    for (const Row &row :
+         {Row{"warning, close", false, false}, Row{"warning, logout", false, true},
+          Row{"Save As, close", true, false}, Row{"Save As, logout", true, true}}) {
+        const auto w = Load(kDue20051010 + "win_x=1500\r\nwin_y=1500\r\n");
+        w->move(20, 30);
+        CloseOnLogout(*qApp, w.get());
+        bool unloaded = false;
+        QObject::connect(w.get(), &frmMain::unloaded, [&] { unloaded = true; });
+        w->findChild<QAction *>(QString::fromLatin1(row.calendar ? "mnuCrndr" : "mnuData"))
+            ->trigger();
+        QPointer<QWidget> secondary = row.calendar ? static_cast<QWidget *>(w->calendarWindow())
+                                                   : static_cast<QWidget *>(w->entryDialog());
+        ASSERT_TRUE(secondary) << row.name;
+
+        bool boxOpen = false;
+        QTimer::singleShot(0, [&] {
+            boxOpen = QApplication::activeModalWidget() != nullptr;
+            if (row.logout)
+                QGuiApplicationPrivate::instance()->commitData();
+            else
+                w->close();
+        });
+        const char *button = row.calendar ? "btnPrint" : "Command1";
+        QTest::mouseClick(secondary->findChild<QPushButton *>(QString::fromLatin1(button)),
+                          Qt::LeftButton);
+        EXPECT_TRUE(boxOpen) << row.name << ": no modal box was open";
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << row.name;
+        EXPECT_TRUE(unloaded) << row.name;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(secondary.isNull()) << row.name;
+        EXPECT_EQ(Key("win_x"), "300") << row.name;
+        EXPECT_EQ(Key("win_y"), "450") << row.name;
+    }
+}
+
 class SingleInstanceTest : public TempFolderTest {};
 
 TEST_F(SingleInstanceTest, SecondCopyIsRefusedUntilTheFirstEnds) {
@@ -393,6 +442,35 @@ TEST_F(SingleInstanceTest, SecondCopyIsRefusedUntilTheFirstEnds) {
     }
     SingleInstance third(path);
     EXPECT_TRUE(third.TryAcquire());
+}
+
+// The running copy acts on the second copy's one request only; anything else on its channel is
+// dropped. With nobody listening, the second copy gives up at once.
+TEST_F(SingleInstanceTest, ASecondStartAsksTheRunningCopyToComeForward) {
+    const QString lock = Path(QStringLiteral("varadadid.lock"));
+    const QString channel = Path(QStringLiteral("varadadid.socket"));
+    EXPECT_FALSE(SingleInstance(lock, channel).AskRunningCopyToShow()) << "nobody listens";
+
+    SingleInstance first(lock, channel);
+    ASSERT_TRUE(first.TryAcquire());
+    QSignalSpy shown(&first, &SingleInstance::showRequested);
+    SingleInstance second(lock, channel);
+    ASSERT_FALSE(second.TryAcquire());
+    EXPECT_TRUE(second.AskRunningCopyToShow());
+    EXPECT_TRUE(shown.wait());
+
+    for (const QByteArray &other :
+         {QByteArray("hello\n"), QByteArray("varadadid show\nvaradadid show\n"),
+          QByteArray("varadadid quit\n"), QByteArray(64 * 1024, 'x')}) {
+        QLocalSocket peer;
+        peer.connectToServer(channel);
+        ASSERT_TRUE(peer.waitForConnected());
+        peer.write(other);
+        peer.flush();
+        // The running copy hangs up on anything but the request.
+        QTRY_COMPARE(peer.state(), QLocalSocket::UnconnectedState);
+        EXPECT_EQ(shown.count(), 1) << other.left(32).constData();
+    }
 }
 
 TEST_F(SingleInstanceTest, ALockThatCannotBeMadeDoesNotStopTheStart) {

@@ -166,6 +166,13 @@ protected:
     // in `why`, when this machine cannot (root without a user to drop to).
     bool MakeProgramFolderReadOnly(std::string &why);
 
+    // Takes the X server away, as a crashed or ended display would.
+    void StopXServer() { x_->Stop(); }
+    // The output of the i-th program started.
+    fs::path ProgramLog(std::size_t i = 0) const {
+        return artifacts_ / ("program-" + std::to_string(i + 1) + ".log");
+    }
+
     // Saves a numbered screenshot named `label` among the test's artifacts.
     void Shot(const std::string &label);
 

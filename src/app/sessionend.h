@@ -1,0 +1,12 @@
+#pragma once
+
+class QGuiApplication;
+class QWidget;
+
+// Answers every open modal window and pop-up menu as Esc would, innermost first, so that their
+// event loops return: a message box takes its escape button (the replace question's いいえ),
+// any other dialog is rejected. Nothing is confirmed on the user's behalf.
+void DismissModalWindows();
+
+// Closes `gadget` when the session manager asks the program to commit its data at logout.
+void CloseOnLogout(QGuiApplication &app, QWidget *gadget);

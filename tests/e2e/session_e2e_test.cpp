@@ -1,0 +1,326 @@
+// What a real desktop session does to the program: every way it can end, in every window it can
+// be in; secondary windows that stay reachable; a drag's end that survives a kill; and a second
+// start that brings the running gadget forward.
+
+#include "harness.h"
+#include "workedexample.h"
+
+#include <csignal>
+#include <ostream>
+#include <set>
+
+namespace e2e {
+namespace {
+
+enum class State {
+    Face,
+    Menu,
+    EntryDialog,
+    MessageBox, // one of the entry dialog's six rejections
+    SaveFailed, // 予定日を保存できませんでした: rilo.ini is a folder, so nothing can be stored
+    Calendar,
+    SaveAs,
+    Replace,     // the Save As dialog's question about an existing file
+    ExportFailed // ファイルを保存できませんでした
+};
+enum class Ending { Quit, WindowManager, Term, Hup, Int, XServerGone };
+
+struct EndingRow {
+    const char *name;
+    State state;
+    Ending ending;
+    const char *year = "", *month = "", *day = "", *title = ""; // a rejection and its box
+};
+void PrintTo(const EndingRow &row, std::ostream *out) {
+    *out << row.name;
+}
+
+// No stored place: the gadget sits at pixel (1, 1), and an ending that saves it writes 15 twips.
+IniKeys FirstRunKeys() {
+    return {{"start_up", "0"}, {"temae", "0"}};
+}
+IniKeys DatedKeys() {
+    IniKeys keys = kWorkedExampleKeys;
+    keys.emplace_back("temae", "0");
+    return keys;
+}
+
+bool NeedsDate(State state) {
+    return state == State::Face || state == State::Menu || state >= State::Calendar;
+}
+
+class Endings : public GadgetTest, public ::testing::WithParamInterface<EndingRow> {
+protected:
+    // A window of the program that is none of `known`, within a few seconds.
+    std::optional<std::string> NewWindow(const std::set<std::string> &known) {
+        std::optional<std::string> found;
+        WaitUntil(
+            [&] {
+                for (const std::string &w : screen().Find(".*", program().pid()))
+                    if (!known.count(w))
+                        found = w;
+                return found.has_value();
+            },
+            10s, 100ms);
+        return found;
+    }
+
+    // Brings the program into `row.state`; the windows it opened go into `windows`.
+    void Enter(const EndingRow &row, std::set<std::string> &windows) {
+        const auto gadget = StartGadget();
+        ASSERT_TRUE(gadget);
+        gadget_ = *gadget;
+        windows.insert(*gadget);
+        for (const std::string &w : screen().Find(".*", program().pid()))
+            windows.insert(w); // Qt's own hidden helper windows
+        switch (row.state) {
+        case State::Face:
+            return;
+        case State::Menu:
+            ASSERT_TRUE(OpenMenu(*gadget));
+            return;
+        case State::EntryDialog:
+        case State::MessageBox:
+        case State::SaveFailed: {
+            const auto dialog = screen().WaitFor(kEntryDialog);
+            ASSERT_TRUE(dialog);
+            windows.insert(*dialog);
+            if (row.state == State::EntryDialog)
+                return;
+            ASSERT_TRUE(screen().Activate(*dialog));
+            const bool rejected = row.state == State::MessageBox;
+            ASSERT_TRUE(rejected ? TypeDueDate(row.year, row.month, row.day)
+                                 : TypeDueDate("2006", "5", "1"));
+            ASSERT_TRUE(screen().Key("Tab") && screen().Key("space"));
+            const std::string title = rejected ? row.title : "りろ日記";
+            ASSERT_TRUE(screen().WaitFor("^" + title + "$")) << "no box titled " << title;
+            return;
+        }
+        case State::Calendar:
+        case State::SaveAs:
+        case State::Replace:
+        case State::ExportFailed: {
+            const auto calendar = OpenCalendar(*gadget);
+            ASSERT_TRUE(calendar);
+            windows.insert(*calendar);
+            if (row.state == State::Calendar)
+                return;
+            ASSERT_TRUE(ClickIn(*calendar, kCalendarSaveX, kCalendarButtonsY));
+            const auto saveAs = NewWindow(windows);
+            ASSERT_TRUE(saveAs) << "no Save As dialog";
+            windows.insert(*saveAs);
+            if (row.state == State::SaveAs)
+                return;
+            const fs::path target = row.state == State::Replace
+                                        ? root() / "home" / "dates.txt"
+                                        : root() / "no such folder" / "dates.txt";
+            if (row.state == State::Replace)
+                WriteFile(target, "mine");
+            ASSERT_TRUE(screen().Type(target.string()) && screen().Key("Return"));
+            ASSERT_TRUE(NewWindow(windows)) << "no box after choosing " << target;
+            if (row.state == State::Replace) {
+                EXPECT_EQ(ReadFile(target), "mine");
+            }
+            return;
+        }
+        }
+    }
+
+    void End(Ending ending, const std::string &gadget) {
+        switch (ending) {
+        case Ending::Quit:
+            ASSERT_TRUE(OpenMenu(gadget) && screen().Key("x"));
+            break;
+        case Ending::WindowManager:
+            ASSERT_TRUE(CloseByWindowManager(gadget));
+            break;
+        case Ending::Term:
+            program().Signal(SIGTERM);
+            break;
+        case Ending::Hup:
+            program().Signal(SIGHUP);
+            break;
+        case Ending::Int:
+            program().Signal(SIGINT);
+            break;
+        case Ending::XServerGone:
+            StopXServer();
+            break;
+        }
+    }
+
+    std::string gadget_;
+};
+
+TEST_P(Endings, EndCleanlyAndKeepTheSettings) {
+    const EndingRow &row = GetParam();
+    const IniKeys prepared = NeedsDate(row.state) ? DatedKeys() : FirstRunKeys();
+    if (row.state == State::SaveFailed)
+        fs::create_directory(IniPath());
+    else
+        WriteIni(prepared);
+
+    std::set<std::string> windows;
+    Enter(row, windows);
+    if (HasFatalFailure())
+        return;
+    Shot("state");
+    End(row.ending, gadget_);
+    if (HasFatalFailure())
+        return;
+
+    const auto code = program().WaitExit(10s);
+    ASSERT_TRUE(code) << "still running";
+    if (row.ending == Ending::XServerGone)
+        EXPECT_GE(*code, 0) << "ended by a signal";
+    else
+        EXPECT_EQ(*code, 0);
+    const std::string log = ReadFile(ProgramLog()).value_or("");
+    for (const char *crash : {"free()", "Abort", "abort", "Sanitizer", "runtime error",
+                              "Segmentation", "terminate called", "QThread: Destroyed"})
+        EXPECT_EQ(log.find(crash), std::string::npos) << crash << " in:\n" << log;
+
+    if (row.state == State::Replace) {
+        EXPECT_EQ(ReadFile(root() / "home" / "dates.txt"), "mine") << "replaced while ending";
+    }
+    if (row.state == State::SaveFailed) {
+        EXPECT_TRUE(fs::is_directory(IniPath())) << "the folder named rilo.ini was replaced";
+        return;
+    }
+    const auto ini = ReadIni(IniPath());
+    for (const auto &[key, value] : prepared)
+        EXPECT_EQ(ini.count(key) ? ini.at(key) : "(missing)", value) << key;
+    if (row.ending == Ending::XServerGone) {
+        EXPECT_EQ(ini.count("win_x"), 0u) << "no place to save once the display is gone";
+    } else {
+        EXPECT_EQ(ini.count("win_x") ? ini.at("win_x") : "(missing)", "15");
+        EXPECT_EQ(ini.count("win_y") ? ini.at("win_y") : "(missing)", "15");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Endings,
+    ::testing::Values(
+        EndingRow{"FaceQuit", State::Face, Ending::Quit},
+        EndingRow{"FaceWindowManager", State::Face, Ending::WindowManager},
+        EndingRow{"FaceTerm", State::Face, Ending::Term},
+        EndingRow{"FaceHup", State::Face, Ending::Hup},
+        EndingRow{"FaceInt", State::Face, Ending::Int},
+        EndingRow{"FaceXServerGone", State::Face, Ending::XServerGone},
+        EndingRow{"MenuTerm", State::Menu, Ending::Term},
+        EndingRow{"MenuWindowManager", State::Menu, Ending::WindowManager},
+        EndingRow{"EntryDialogWindowManager", State::EntryDialog, Ending::WindowManager},
+        EndingRow{"EntryDialogHup", State::EntryDialog, Ending::Hup},
+        EndingRow{"EmptyYearBoxTerm", State::MessageBox, Ending::Term, "", "5", "1", "入力エラー"},
+        EndingRow{"YearBoxHup", State::MessageBox, Ending::Hup, "20a6", "5", "1", "年の入力エラー"},
+        EndingRow{"MonthBoxInt", State::MessageBox, Ending::Int, "2006", "a", "1",
+                  "月の入力エラー"},
+        EndingRow{"DayBoxTerm", State::MessageBox, Ending::Term, "2006", "5", "a",
+                  "日の入力エラー"},
+        EndingRow{"MonthRangeBoxXServerGone", State::MessageBox, Ending::XServerGone, "2006", "13",
+                  "1", "入力エラー"},
+        EndingRow{"DayRangeBoxHup", State::MessageBox, Ending::Hup, "2006", "2", "29",
+                  "入力エラー"},
+        EndingRow{"SaveFailedTerm", State::SaveFailed, Ending::Term},
+        EndingRow{"SaveFailedXServerGone", State::SaveFailed, Ending::XServerGone},
+        EndingRow{"CalendarWindowManager", State::Calendar, Ending::WindowManager},
+        EndingRow{"CalendarInt", State::Calendar, Ending::Int},
+        EndingRow{"SaveAsTerm", State::SaveAs, Ending::Term},
+        EndingRow{"SaveAsXServerGone", State::SaveAs, Ending::XServerGone},
+        EndingRow{"ReplaceHup", State::Replace, Ending::Hup},
+        EndingRow{"ReplaceTerm", State::Replace, Ending::Term},
+        EndingRow{"ExportFailedInt", State::ExportFailed, Ending::Int}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+class Desktop : public GadgetTest {};
+
+TEST_F(Desktop, TheFirstRunDialogOpensAboveATopmostFaceThatCoversIt) {
+    // The face at (450, 330) covers the middle of the screen, where the dialog opens.
+    WriteIni({{"start_up", "0"}, {"temae", "1"}, {"win_x", "6750"}, {"win_y", "4950"}});
+    const auto gadget = StartGadget();
+    ASSERT_TRUE(gadget);
+    const auto dialog = screen().WaitFor(kEntryDialog);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(screen().WaitManaged(*dialog));
+    Shot("started");
+    EXPECT_NE(screen().Property(*dialog, "_NET_WM_STATE").find("_NET_WM_STATE_ABOVE"),
+              std::string::npos);
+    // The dialog takes the pointer where the face lies beneath it.
+    ASSERT_TRUE(ClickIn(*dialog, 30, 52));
+    ASSERT_TRUE(TypeDueDate("2006", "5", "1"));
+    ASSERT_TRUE(ClickIn(*dialog, kEntryOkX, kEntryOkY));
+    EXPECT_TRUE(screen().WaitGone(kEntryDialog));
+    EXPECT_TRUE(WaitUntil([&] { return ReadIni(IniPath())["inu"] == "2005/11/22"; }, 5s));
+}
+
+TEST_F(Desktop, AClickOnTheFaceRestoresAMinimizedSecondaryWindow) {
+    IniKeys keys = kWorkedExampleKeys;
+    keys.emplace_back("temae", "0");
+    WriteIni(keys);
+    const auto gadget = StartGadget();
+    ASSERT_TRUE(gadget);
+    const auto calendar = OpenCalendar(*gadget);
+    ASSERT_TRUE(calendar);
+    ASSERT_TRUE(screen().WaitManaged(*calendar));
+    ASSERT_TRUE(screen().Do({"windowminimize", *calendar}));
+    ASSERT_TRUE(screen().WaitGone(kCalendar)) << "the window manager did not minimize it";
+    Shot("minimized");
+    EXPECT_EQ(screen().Find(kGadget), std::vector<std::string>{*gadget})
+        << "the face went with the calendar";
+
+    ASSERT_TRUE(ClickIn(*gadget, kFaceX, kFaceY));
+    EXPECT_TRUE(screen().WaitFor(kCalendar)) << "the calendar stayed minimized";
+    EXPECT_TRUE(WaitUntil([&] { return screen().ActiveWindow() == calendar; }, 5s));
+    Shot("restored");
+}
+
+TEST_F(Desktop, ADragsEndSurvivesAKill) {
+    WriteIni({{"start_up", "1"},
+              {"yoteibi", "2006/05/01"},
+              {"hajime", "2005/07/25"},
+              {"win_x", "3000"},
+              {"win_y", "1500"},
+              {"temae", "0"}});
+    const auto gadget = StartGadget();
+    ASSERT_TRUE(gadget);
+    ASSERT_TRUE(screen().Drag(200 + kFaceX, 100 + kFaceY, 60, 45, 1));
+    EXPECT_TRUE(WaitUntil([&] {
+        auto ini = ReadIni(IniPath());
+        return ini["win_x"] == "3900" && ini["win_y"] == "2175";
+    })) << "win_x="
+        << ReadIni(IniPath())["win_x"] << " win_y=" << ReadIni(IniPath())["win_y"];
+    program().Signal(SIGKILL);
+    EXPECT_EQ(program().WaitExit(5s), -1 - SIGKILL);
+    EXPECT_EQ(ReadIni(IniPath())["win_x"], "3900");
+    EXPECT_EQ(ReadIni(IniPath())["win_y"], "2175");
+}
+
+TEST_F(Desktop, ASecondStartBringsBackAMinimizedFaceAndWritesNothing) {
+    WriteIni({{"start_up", "1"},
+              {"yoteibi", "2006/05/01"},
+              {"hajime", "2005/07/25"},
+              {"win_x", "3000"},
+              {"win_y", "1500"},
+              {"temae", "0"}});
+    const auto gadget = StartGadget();
+    ASSERT_TRUE(gadget);
+    ASSERT_TRUE(screen().Do({"windowminimize", *gadget}));
+    ASSERT_TRUE(screen().WaitGone(kGadget)) << "the window manager did not minimize it";
+    const auto before = Snapshot(programFolder());
+
+    Child &second = StartProgram();
+    const auto code = second.WaitExit(5s);
+    ASSERT_TRUE(code) << "the second copy still runs";
+    EXPECT_EQ(*code, 0);
+    EXPECT_TRUE(screen().WaitFor(kGadget)) << "the face stayed minimized";
+    Shot("brought-back");
+    const auto g = screen().GeometryOf(*gadget);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->x, 200);
+    EXPECT_EQ(g->y, 100);
+    EXPECT_EQ(Snapshot(programFolder()), before);
+    EXPECT_TRUE(program(0).Running());
+}
+
+} // namespace
+} // namespace e2e
