@@ -2,7 +2,7 @@
 // rilo.ini of 10 KiB, 100 KiB and 1 MiB of other sections, with the program's section last, so
 // every read scans the whole file. Times are wall-clock (a write waits for the disk) per
 // operation; the file sits in QTemporaryDir's folder (TMPDIR, else /tmp).
-#include "dates/milestones.h"
+#include "settings/duedate.h"
 #include "settings/inifile.h"
 #include "settings/modrilo.h"
 
@@ -125,7 +125,7 @@ void ConfirmDueDate(benchmark::State &state) {
         rilo.DueYear = years[++i % 2];
         rilo.DueMonth = "05";
         rilo.DueDay = "01";
-        if (!dates::SaveDueDate(rilo) || !dates::ComputeMilestones(rilo))
+        if (!settings::SaveDueDate(rilo) || !settings::ComputeMilestones(rilo))
             state.SkipWithError("write failed");
     }
 }

@@ -1,7 +1,7 @@
 // Entry point of the widget tests: one QApplication on the offscreen platform, the shared fonts
 // and Qt's translations for the locale, as the program sets them up.
-#include "app/look.h"
 #include "app/translations.h"
+#include "ui/look.h"
 
 #include <QApplication>
 

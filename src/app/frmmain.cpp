@@ -1,10 +1,10 @@
 #include "app/frmmain.h"
 
-#include "app/look.h"
 #include "app/sessionend.h"
 #include "calendar/frmcrndr.h"
-#include "dates/countdown.h"
 #include "entry/i_data.h"
+#include "settings/duedate.h"
+#include "ui/look.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -157,9 +157,7 @@ void frmMain::Form_Load() {
     settings::ResolveIniPath(state_, env_.programFolder, env_.userConfigFolder);
     settings::LoadStartupFlag(state_);
     // A due date never entered, or one the file no longer holds as a date, asks for it again.
-    const bool usableDates =
-        settings::ReadDate(state_, "yoteibi") && settings::ReadDate(state_, "hajime");
-    if (state_.StartupDone == 0 || !usableDates)
+    if (state_.StartupDone == 0 || !settings::HasStoredDueDate(state_))
         ShowEntryDialog();
 
     ApplyShape();
@@ -222,20 +220,16 @@ void frmMain::SetTopmost(int flag) {
             secondary->activateWindow();
         }
     }
-    state_.TopmostFlag = QString::number(flag);
-    settings::Write(state_, "temae", state_.TopmostFlag);
+    settings::SaveTopmost(state_, flag != 0);
 }
 
 void frmMain::SaveWindowPosition() {
-    state_.WinX = QString::number(x() * look::kTwipsPerPixel);
-    state_.WinY = QString::number(y() * look::kTwipsPerPixel);
-    settings::Write(state_, "win_x", state_.WinX);
-    settings::Write(state_, "win_y", state_.WinY);
+    settings::SaveWindowPosition(state_, pos() * look::kTwipsPerPixel);
 }
 
 void frmMain::UpdateCountdown() {
     const dates::Day today = env_.today();
-    const auto texts = dates::CountdownFor(state_, today);
+    const auto texts = settings::CountdownFor(state_, today);
     const dates::CountdownTexts shown = texts.value_or(dates::CountdownTexts{});
     yotei_cd_->setText(shown.Sentence);
     rilo_cd_->setText(shown.Number);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/environment.h"
 #include "dates/datetext.h"
 #include "settings/modrilo.h"
+#include "ui/environment.h"
 
 #include <QPointF>
 #include <QPointer>
@@ -29,9 +29,9 @@ public:
 
     // Refills the five status labels from the due and start dates and today.
     void UpdateCountdown();
-    // Switches always-on-top (flag 0 off, anything else on), keeps the place, stores "temae".
+    // Switches always-on-top (flag 0 off, anything else on), keeps the place, stores the choice.
     void SetTopmost(int flag);
-    // Stores the window's position in twips as "win_x" and "win_y".
+    // Stores the window's position in twips.
     void SaveWindowPosition();
     // Refreshes the countdown when the date has changed since it was last shown.
     void RefreshIfDayChanged();

@@ -1,11 +1,11 @@
-#include "app/environment.h"
 #include "app/frmmain.h"
-#include "app/look.h"
 #include "app/platformchoice.h"
 #include "app/sessionend.h"
 #include "app/shutdownsignals.h"
 #include "app/singleinstance.h"
 #include "app/translations.h"
+#include "ui/environment.h"
+#include "ui/look.h"
 
 #include <QApplication>
 #include <QIcon>

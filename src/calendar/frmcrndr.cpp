@@ -1,8 +1,10 @@
 #include "calendar/frmcrndr.h"
 
-#include "app/look.h"
+#include "calendar/calendarexport.h"
 #include "calendar/frmcrndraccessible.h"
 #include "dates/datetext.h"
+#include "settings/duedate.h"
+#include "ui/look.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -100,14 +102,6 @@ frmCrndr::frmCrndr(modRilo &state, const AppEnvironment &env, QWidget *parent)
     btnOK_->setFocus();
 }
 
-void frmCrndr::setSaveFileDialog(calendar::SaveFileDialogFn dialog) {
-    seams_.saveFileDialog = dialog ? std::move(dialog) : calendar::ShowSaveFileDialog;
-}
-
-void frmCrndr::setMessageBox(calendar::MessageBoxFn messageBox) {
-    seams_.messageBox = messageBox ? std::move(messageBox) : calendar::ShowMessageBox;
-}
-
 // Controls are created bottom first, so that they stack as designed: rules and captions under
 // the date labels, the buttons on top.
 void frmCrndr::BuildControls() {
@@ -167,14 +161,13 @@ void frmCrndr::BuildControls() {
 // The month starts and the Day of the Dog come from the settings file as it is now; the start
 // and due dates from memory.
 void frmCrndr::FillCalendar() {
-    state_.DogDay = settings::ReadDate(state_, "inu");
+    settings::LoadDogDay(state_);
+    settings::LoadMonthStarts(state_);
     ShowDate(Ctuki_[1], state_.StartDate);
     ShowDate(Cinu_, state_.DogDay);
     ShowDate(Cyoteibi_, state_.DueDate);
-    for (int i = 1; i <= 9; ++i) {
-        state_.MonthStarts[i] = settings::ReadDate(state_, "tuki" + QByteArray::number(i));
+    for (int i = 1; i <= 9; ++i)
         ShowDate(Ctuki_[i + 1], state_.MonthStarts[i]);
-    }
     // A screen reader reads each row whole: caption and date.
     for (int row = 1; row <= kRowCount; ++row) {
         QLabel *date = rowDates_[row - 1];
@@ -191,7 +184,7 @@ QList<QWidget *> frmCrndr::readingOrder() const {
 
 void frmCrndr::btnPrint_Click() {
     if (deferredClose_.Run(
-            [&] { calendar::ExportCalendarText(state_, this, lastFileName_, seams_); }))
+            [&] { calendar::ExportCalendarText(state_, this, lastFileName_, env_.dialogs); }))
         close();
 }
 

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "app/environment.h"
-#include "calendar/calendarexport.h"
 #include "settings/modrilo.h"
 #include "ui/deferredclose.h"
+#include "ui/environment.h"
 
 #include <QList>
 #include <QString>
@@ -25,12 +24,8 @@ class QPushButton;
 class frmCrndr : public QWidget {
     Q_OBJECT
 public:
+    // The export asks for its file and reports a failure through `env.dialogs`.
     frmCrndr(modRilo &state, const AppEnvironment &env, QWidget *parent = nullptr);
-
-    // Replace the Save As dialog and the message box of the export (tests); an empty function
-    // restores the real one.
-    void setSaveFileDialog(calendar::SaveFileDialogFn dialog);
-    void setMessageBox(calendar::MessageBoxFn messageBox);
 
     // What a screen reader meets, in reading order: the twelve date labels from top to bottom,
     // each named with its row's caption and date ("3ヶ月 2005/09/19"), then "保 存" and "O  K".
@@ -59,7 +54,6 @@ private:
     QPushButton *btnPrint_ = nullptr;
     QPushButton *btnOK_ = nullptr;
     QString lastFileName_; // the Save As dialog's memory while the window is open
-    calendar::ExportSeams seams_;
     DeferredClose deferredClose_;
     bool unloadReported_ = false;
 };

@@ -1,7 +1,5 @@
 #include "dates/countdown.h"
 
-#include "settings/modrilo.h"
-
 #include <algorithm>
 #include <limits>
 
@@ -48,12 +46,6 @@ CountdownTexts ComputeCountdown(DateStamp dueDate, DateStamp startDate, Day toda
     texts.Days = QString::number(d % 7);
     texts.Month = QString::number(weeks / 4 + 1);
     return texts;
-}
-
-std::optional<CountdownTexts> CountdownFor(const modRilo &state, Day today) {
-    if (!state.DueDate || !state.StartDate)
-        return std::nullopt;
-    return ComputeCountdown(*state.DueDate, *state.StartDate, today);
 }
 
 } // namespace dates

@@ -4,10 +4,6 @@
 
 #include <QString>
 
-#include <optional>
-
-struct modRilo;
-
 namespace dates {
 
 // The five texts of the main window's countdown.
@@ -25,9 +21,5 @@ struct CountdownTexts {
 // nearest whole day, ties to even; only an exact difference of 0 is the due date itself. Week and
 // day truncate toward zero, so the days before the start show negative weeks and days.
 CountdownTexts ComputeCountdown(DateStamp dueDate, DateStamp startDate, Day today);
-
-// The countdown of the loaded state, or nullopt when the due date or the start date is missing
-// or not a date (the window then shows empty texts).
-std::optional<CountdownTexts> CountdownFor(const modRilo &state, Day today);
 
 } // namespace dates

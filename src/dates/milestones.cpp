@@ -1,7 +1,5 @@
 #include "dates/milestones.h"
 
-#include "settings/modrilo.h"
-
 namespace dates {
 namespace {
 
@@ -36,39 +34,13 @@ std::optional<Day> DueDateFromFields(const QString &year, const QString &month,
     return MakeDay(ExpandYear(y), DigitsValue(month), DigitsValue(day));
 }
 
-bool SaveDueDate(modRilo &state) {
-    bool ok = settings::Write(state, "yo_y", state.DueYear);
-    ok &= settings::Write(state, "yo_m", state.DueMonth);
-    ok &= settings::Write(state, "yo_d", state.DueDay);
-    state.StartupDone = 1;
-    ok &= settings::Write(state, "start_up", QByteArrayView("1"));
-
-    const auto due = DueDateFromFields(state.DueYear, state.DueMonth, state.DueDay);
-    if (!due) {
-        state.DueDate.reset();
-        return false;
-    }
-    state.DueDate = ToStamp(*due);
-    ok &= settings::Write(state, "yoteibi", FormatDateText(*due));
-    return ok;
-}
-
-bool ComputeMilestones(modRilo &state) {
-    if (!state.DueDate)
-        return false;
-    const Day start = ToDay(*state.DueDate) - days(kPregnancyDays);
-    state.StartDate = ToStamp(start);
-    bool ok = settings::Write(state, "hajime", FormatDateText(start));
-
-    for (int n = 1; n <= 10; ++n) {
-        const QByteArray key = "tuki" + QByteArray::number(n);
-        ok &= settings::Write(state, key, FormatDateText(start + days(kMonthDays * n)));
-    }
-
-    const Day dog = FindDogDay(start + days(kMonthDays * 4));
-    state.DogDay = ToStamp(dog);
-    ok &= settings::Write(state, "inu", FormatDateText(dog));
-    return ok;
+Milestones MilestonesFor(Day dueDate) {
+    Milestones m;
+    m.start = dueDate - days(kPregnancyDays);
+    for (int n = 1; n <= 10; ++n)
+        m.monthStarts[n - 1] = m.start + days(kMonthDays * n);
+    m.dogDay = FindDogDay(m.monthStarts[3]);
+    return m;
 }
 
 } // namespace dates

@@ -2,9 +2,9 @@
 
 #include "dates/datetext.h"
 
-struct modRilo;
+#include <array>
 
-// The dates derived from the due date and stored when the user confirms one.
+// The dates derived from the due date.
 namespace dates {
 
 inline constexpr int kPregnancyDays = 280;
@@ -18,14 +18,16 @@ Day FindDogDay(Day fifthMonth);
 // in ExpandYear. Nullopt when they spell no date.
 std::optional<Day> DueDateFromFields(const QString &year, const QString &month, const QString &day);
 
-// Writes yo_y, yo_m, yo_d (as typed), start_up "1" and yoteibi, in that order, and sets
-// StartupDone and DueDate. Returns false when the fields spell no date (yoteibi is then not
-// written and DueDate is cleared) or a write failed.
-bool SaveDueDate(modRilo &state);
+// The dates derived from one due date.
+struct Milestones {
+    Day start;                       // the start of the pregnancy, 280 days before the due date
+    std::array<Day, 10> monthStarts; // [n - 1]: start + 28 n days; the last is the due date
+    Day dogDay;                      // FindDogDay of the fifth month's start, monthStarts[3]
 
-// From DueDate, sets StartDate (280 days earlier) and DogDay and writes hajime, tuki1..tuki10 and
-// inu, in that order. Returns false without writing when there is no due date, or when a write
-// failed.
-bool ComputeMilestones(modRilo &state);
+    bool operator==(const Milestones &) const = default;
+};
+
+// The milestones of `dueDate`. Valid for any date.
+Milestones MilestonesFor(Day dueDate);
 
 } // namespace dates

@@ -1,13 +1,12 @@
 #include "entry/i_data.h"
 
-#include "app/look.h"
-#include "dates/milestones.h"
 #include "entry/halfwidthdigits.h"
 #include "entry/validation.h"
+#include "settings/duedate.h"
+#include "ui/look.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -50,14 +49,6 @@ i_data::i_data(modRilo &state, const AppEnvironment &env, QWidget *parent)
     look::ApplyWindowLook(this);
     BuildControls();
     Form_Load();
-}
-
-void i_data::setMessageBox(MessageBoxFn messageBox) {
-    messageBox_ = messageBox ? std::move(messageBox) : &i_data::ShowWarning;
-}
-
-void i_data::ShowWarning(QWidget *parent, const QString &prompt, const QString &title) {
-    QMessageBox::warning(parent, title, prompt, QMessageBox::Ok);
 }
 
 // Children stack in creation order, so the panel comes first and the boxes and the button last.
@@ -110,12 +101,10 @@ void i_data::Form_Load() {
     settings::ResolveIniPath(state_, env_.programFolder, env_.userConfigFolder);
     settings::LoadSettings(state_);
     // A field never stored starts empty rather than showing the read's default of 16.
-    auto stored = [this](QByteArrayView key, const QString &value) {
-        return settings::HasKey(state_, key) ? value : QString();
-    };
-    yo_y_->setText(stored("yo_y", state_.DueYear));
-    yo_m_->setText(stored("yo_m", state_.DueMonth));
-    yo_d_->setText(stored("yo_d", state_.DueDay));
+    const settings::DueDateFields stored = settings::StoredDueDateFields(state_);
+    yo_y_->setText(stored.year);
+    yo_m_->setText(stored.month);
+    yo_d_->setText(stored.day);
     setWindowTitle(QStringLiteral("データを入力してね"));
 }
 
@@ -126,7 +115,10 @@ void i_data::Command1_Click() {
     const QString month = yo_m_->text();
     const QString day = yo_d_->text();
     if (const auto rejection = entry::ValidateDueDateInput(year, month, day)) {
-        if (deferredClose_.Run([&] { messageBox_(this, rejection->prompt, rejection->title); }))
+        if (deferredClose_.Run([&] {
+                env_.dialogs.messageBox(this, rejection->prompt, rejection->title,
+                                        ui::MessageIcon::Warning);
+            }))
             close();
         return;
     }
@@ -134,13 +126,13 @@ void i_data::Command1_Click() {
     state_.DueYear = year;
     state_.DueMonth = month;
     state_.DueDay = day;
-    const bool saved = dates::SaveDueDate(state_);
-    const bool computed = dates::ComputeMilestones(state_);
+    const bool saved = settings::SaveDueDate(state_);
+    const bool computed = settings::ComputeMilestones(state_);
     if (!saved || !computed) {
         // Whether or not the program is ending meanwhile, the dialog closes after the box.
         (void)deferredClose_.Run([&] {
-            messageBox_(this, QStringLiteral("予定日を保存できませんでした"),
-                        QStringLiteral("りろ日記"));
+            env_.dialogs.messageBox(this, QStringLiteral("予定日を保存できませんでした"),
+                                    QStringLiteral("りろ日記"), ui::MessageIcon::Warning);
         });
     }
     Q_EMIT dueDateConfirmed();

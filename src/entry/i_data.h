@@ -1,12 +1,10 @@
 #pragma once
 
-#include "app/environment.h"
 #include "settings/modrilo.h"
 #include "ui/deferredclose.h"
+#include "ui/environment.h"
 
 #include <QWidget>
-
-#include <functional>
 
 class QLineEdit;
 class QPushButton;
@@ -17,20 +15,11 @@ class QPushButton;
 class i_data : public QWidget {
     Q_OBJECT
 public:
-    // Shows a modal message box: prompt, title, over `parent`.
-    using MessageBoxFn =
-        std::function<void(QWidget *parent, const QString &prompt, const QString &title)>;
-
     // Builds the dialog and runs Form_Load on `state`: the settings path is resolved from `env`
-    // and the settings are re-read. A window that disables itself while the dialog is open must
-    // not be its parent: disabling a widget disables its child windows too.
+    // and the settings are re-read. Messages are warning boxes of `env.dialogs`. A window that
+    // disables itself while the dialog is open must not be its parent: disabling a widget
+    // disables its child windows too.
     i_data(modRilo &state, const AppEnvironment &env, QWidget *parent = nullptr);
-
-    // Replaces the message box (tests answer it without a modal window).
-    void setMessageBox(MessageBoxFn messageBox);
-
-    // The default message box: exclamation icon, OK only, modal over `parent`.
-    static void ShowWarning(QWidget *parent, const QString &prompt, const QString &title);
 
 Q_SIGNALS:
     // The date was accepted and stored; the main window refreshes its countdown.
@@ -51,7 +40,6 @@ private:
 
     modRilo &state_;
     AppEnvironment env_;
-    MessageBoxFn messageBox_ = &i_data::ShowWarning;
     QLineEdit *yo_y_ = nullptr;
     QLineEdit *yo_m_ = nullptr;
     QLineEdit *yo_d_ = nullptr;

@@ -68,45 +68,58 @@ void ResolveIniPath(modRilo &state, const QString &appFolder, const QString &use
     state.IniPath = userIni;
 }
 
-bool HasKey(const modRilo &state, QByteArrayView key) {
-    return ini::HasKey(state.IniPath, kSection, key);
+bool HasKey(const modRilo &state, Key key) {
+    return ini::HasKey(state.IniPath, kSection, KeyName(key));
 }
 
-std::int32_t ReadInt(const modRilo &state, QByteArrayView key) {
-    return ini::ReadInt(state.IniPath, kSection, key, kIntDefault);
+std::int32_t ReadInt(const modRilo &state, Key key) {
+    return ini::ReadInt(state.IniPath, kSection, KeyName(key), kIntDefault);
 }
 
-QByteArray ReadText(const modRilo &state, QByteArrayView key) {
-    return ini::ReadString(state.IniPath, kSection, key, TextDefault());
+QByteArray ReadText(const modRilo &state, Key key) {
+    return ini::ReadString(state.IniPath, kSection, KeyName(key), TextDefault());
 }
 
-std::optional<dates::DateStamp> ReadDate(const modRilo &state, QByteArrayView key) {
+std::optional<dates::DateStamp> ReadDate(const modRilo &state, Key key) {
     return dates::ParseDateText(ReadText(state, key));
 }
 
-bool Write(const modRilo &state, QByteArrayView key, QByteArrayView value) {
-    return ini::WriteString(state.IniPath, kSection, key, value);
+bool Write(const modRilo &state, Key key, QByteArrayView value) {
+    return ini::WriteString(state.IniPath, kSection, KeyName(key), value);
 }
 
-bool Write(const modRilo &state, QByteArrayView key, const QString &value) {
+bool Write(const modRilo &state, Key key, const QString &value) {
     return Write(state, key, QByteArrayView(value.toLocal8Bit()));
 }
 
 void LoadStartupFlag(modRilo &state) {
-    const std::int32_t value = ReadInt(state, "start_up");
+    const std::int32_t value = ReadInt(state, Key::StartupDone);
     state.StartupDone = std::int16_t(std::clamp<std::int32_t>(
         value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
 }
 
 void LoadSettings(modRilo &state) {
-    state.DueYear = QString::number(ReadInt(state, "yo_y"));
-    state.DueMonth = QString::number(ReadInt(state, "yo_m"));
-    state.DueDay = QString::number(ReadInt(state, "yo_d"));
-    state.WinX = QString::number(ReadInt(state, "win_x"));
-    state.WinY = QString::number(ReadInt(state, "win_y"));
-    state.TopmostFlag = QString::number(ReadInt(state, "temae"));
-    state.DueDate = ReadDate(state, "yoteibi");
-    state.StartDate = ReadDate(state, "hajime");
+    state.DueYear = QString::number(ReadInt(state, Key::DueYear));
+    state.DueMonth = QString::number(ReadInt(state, Key::DueMonth));
+    state.DueDay = QString::number(ReadInt(state, Key::DueDay));
+    state.WinX = QString::number(ReadInt(state, Key::WindowX));
+    state.WinY = QString::number(ReadInt(state, Key::WindowY));
+    state.TopmostFlag = QString::number(ReadInt(state, Key::Topmost));
+    state.DueDate = ReadDate(state, Key::DueDate);
+    state.StartDate = ReadDate(state, Key::StartDate);
+}
+
+bool SaveTopmost(modRilo &state, bool on) {
+    state.TopmostFlag = on ? QStringLiteral("1") : QStringLiteral("0");
+    return Write(state, Key::Topmost, state.TopmostFlag);
+}
+
+bool SaveWindowPosition(modRilo &state, QPoint twips) {
+    state.WinX = QString::number(twips.x());
+    state.WinY = QString::number(twips.y());
+    bool ok = Write(state, Key::WindowX, state.WinX);
+    ok &= Write(state, Key::WindowY, state.WinY);
+    return ok;
 }
 
 } // namespace settings

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "dates/datetext.h"
+#include "settings/keys.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QChar>
+#include <QPoint>
 #include <QString>
 
 #include <array>
@@ -72,17 +74,23 @@ void LoadStartupFlag(modRilo &state);
 // Reads the due date's fields, window position, always-on-top flag, due date and start date.
 void LoadSettings(modRilo &state);
 
+// Stores always-on-top: TopmostFlag and temae become "1" or "0". False when the write failed.
+bool SaveTopmost(modRilo &state, bool on);
+
+// Stores the window's position in twips: WinX, WinY, win_x and win_y. False when a write failed.
+bool SaveWindowPosition(modRilo &state, QPoint twips);
+
 // True when the settings file holds `key`.
-bool HasKey(const modRilo &state, QByteArrayView key);
+bool HasKey(const modRilo &state, Key key);
 
 // The integer read and the text read of one key of the program's section, with the defaults.
-std::int32_t ReadInt(const modRilo &state, QByteArrayView key);
-QByteArray ReadText(const modRilo &state, QByteArrayView key);
+std::int32_t ReadInt(const modRilo &state, Key key);
+QByteArray ReadText(const modRilo &state, Key key);
 // The text read converted to a date; nullopt when missing or not a date.
-std::optional<dates::DateStamp> ReadDate(const modRilo &state, QByteArrayView key);
+std::optional<dates::DateStamp> ReadDate(const modRilo &state, Key key);
 
 // Writes one key of the program's section; false when the file could not be written.
-bool Write(const modRilo &state, QByteArrayView key, QByteArrayView value);
-bool Write(const modRilo &state, QByteArrayView key, const QString &value);
+bool Write(const modRilo &state, Key key, QByteArrayView value);
+bool Write(const modRilo &state, Key key, const QString &value);
 
 } // namespace settings

@@ -7,10 +7,10 @@
 // The program folder holds the rilo.ini to show; today is 2006/01/23. Ends with 0 when the
 // picture was written, 1 otherwise.
 
-#include "app/environment.h"
 #include "app/frmmain.h"
-#include "app/look.h"
 #include "app/translations.h"
+#include "ui/environment.h"
+#include "ui/look.h"
 
 #include <QApplication>
 #include <QImage>

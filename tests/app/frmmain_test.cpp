@@ -1,9 +1,9 @@
 #include "app/frmmain.h"
-#include "app/look.h"
 #include "app/sessionend.h"
 #include "app/singleinstance.h"
 #include "calendar/frmcrndr.h"
 #include "entry/i_data.h"
+#include "ui/look.h"
 
 #include "settings/inifile.h"
 
@@ -48,6 +48,7 @@ protected:
         env.programFolder = Folder();
         env.userConfigFolder = Path(QStringLiteral("user"));
         env.today = [this] { return today_; };
+        env.dialogs = dialogs_;
         auto window = std::make_unique<frmMain>(state_, env);
         window->show();
         return window;
@@ -72,6 +73,7 @@ protected:
 
     modRilo state_;
     dates::Day today_ = D(2005, 10, 9);
+    ui::Dialogs dialogs_; // the real ones unless a test answers them
 };
 
 TEST_F(FrmMain, ShowsTheCountdownOfTheStoredDates) {
@@ -309,12 +311,12 @@ TEST_F(FrmMain, TheFaceFollowsTheDateAcrossMidnight) {
 
 TEST_F(FrmMain, ConfirmingTheEntryDialogRefreshesTheFaceAndEnablesIt) {
     today_ = D(2006, 4, 30);
+    dialogs_.messageBox = [](QWidget *, const QString &, const QString &, ui::MessageIcon) {};
     const auto w = Load(kDue20051010);
     w->findChild<QAction *>(QStringLiteral("mnuData"))->trigger();
     i_data *dialog = w->entryDialog();
     ASSERT_TRUE(dialog);
     EXPECT_FALSE(w->isEnabled());
-    dialog->setMessageBox([](QWidget *, const QString &, const QString &) {});
     const std::vector<std::pair<const char *, const char *>> fields = {
         {"yo_y", "2006"}, {"yo_m", "5"}, {"yo_d", "1"}};
     for (const auto &[name, text] : fields)

@@ -1,7 +1,6 @@
 #include "calendar/frmcrndr.h"
 
-#include "dates/milestones.h"
-#include "settings/modrilo.h"
+#include "settings/duedate.h"
 
 #include "../testutil.h"
 
@@ -10,7 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
@@ -62,6 +63,19 @@ protected:
     void SetUp() override {
         settings::ResolveIniPath(state_, Folder(), Path(QStringLiteral("user")));
         env_.programFolder = Folder();
+        env_.dialogs.saveFileDialog = [this](QWidget *, const QString &lastFileName) {
+            dialogStartNames_.push_back(lastFileName);
+            EXPECT_FALSE(nextFileNames_.empty()) << "unexpected Save As dialog";
+            if (nextFileNames_.empty())
+                return std::optional<QString>();
+            std::optional<QString> next = nextFileNames_.front();
+            nextFileNames_.pop_front();
+            return next;
+        };
+        env_.dialogs.messageBox = [this](QWidget *parent, const QString &prompt,
+                                         const QString &title, ui::MessageIcon icon) {
+            messages_.push_back({parent, prompt, title, icon});
+        };
     }
     void TearDown() override {
         for (const QPointer<frmCrndr> &window : windows_)
@@ -73,24 +87,12 @@ protected:
         state_.DueYear = QString::fromLatin1(y);
         state_.DueMonth = QString::fromLatin1(m);
         state_.DueDay = QString::fromLatin1(d);
-        ASSERT_TRUE(dates::SaveDueDate(state_));
-        ASSERT_TRUE(dates::ComputeMilestones(state_));
+        ASSERT_TRUE(settings::SaveDueDate(state_));
+        ASSERT_TRUE(settings::ComputeMilestones(state_));
     }
 
     frmCrndr *Open() {
         auto *window = new frmCrndr(state_, env_);
-        window->setSaveFileDialog([this](QWidget *, const QString &lastFileName) {
-            dialogStartNames_.push_back(lastFileName);
-            EXPECT_FALSE(nextFileNames_.empty()) << "unexpected Save As dialog";
-            if (nextFileNames_.empty())
-                return std::optional<QString>();
-            std::optional<QString> next = nextFileNames_.front();
-            nextFileNames_.pop_front();
-            return next;
-        });
-        window->setMessageBox([this](QWidget *parent, const QString &prompt, const QString &title) {
-            messages_.push_back({parent, prompt, title});
-        });
         windows_.emplace_back(window);
         return window;
     }
@@ -111,6 +113,7 @@ protected:
         QWidget *parent;
         QString prompt;
         QString title;
+        ui::MessageIcon icon;
     };
 
     modRilo state_;
@@ -187,10 +190,11 @@ TEST_F(frmcrndrTest, RereadsMonthStartsAndDogDayOnEveryOpeningButNotTheMemoryDat
     ConfirmDueDate("2006", "05", "01");
     Open()->close();
 
-    settings::Write(state_, "tuki3", QStringLiteral("2005/10/01"));
-    settings::Write(state_, "inu", QStringLiteral("2005/11/26"));
-    settings::Write(state_, "hajime", QStringLiteral("2001/01/01"));
-    settings::Write(state_, "yoteibi", QStringLiteral("2001/10/08"));
+    using settings::Key;
+    settings::Write(state_, Key::MonthStart3, QStringLiteral("2005/10/01"));
+    settings::Write(state_, Key::DogDay, QStringLiteral("2005/11/26"));
+    settings::Write(state_, Key::StartDate, QStringLiteral("2001/01/01"));
+    settings::Write(state_, Key::DueDate, QStringLiteral("2001/10/08"));
     const frmCrndr *window = Open();
 
     EXPECT_EQ(Text(window, QStringLiteral("Ctuki(4)")), QStringLiteral("2005/10/01"));
@@ -353,6 +357,7 @@ TEST_P(frmcrndrExportFailure, ShowsTheFailureBoxAndKeepsTheWindowAndOldFiles) {
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].prompt, QStringLiteral("ファイルを保存できませんでした"));
     EXPECT_EQ(messages_[0].title, QStringLiteral("りろ日記"));
+    EXPECT_EQ(messages_[0].icon, ui::MessageIcon::None);
     EXPECT_EQ(messages_[0].parent, window);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(ReadBytes(Path(QStringLiteral("keep.txt"))), QByteArray("previous export"));
@@ -462,8 +467,8 @@ bool AnswerModal(const std::function<void()> &run, std::function<void(T *)> answ
 }
 
 TEST_F(frmcrndrTest, DefaultFailureBoxHasOkOnlyAndNoIconOverTheWindow) {
+    env_.dialogs.messageBox = ui::ShowMessageBox; // the real box
     frmCrndr *window = Open();
-    window->setMessageBox(nullptr); // back to the real box
     window->show();
     QMessageBox::Icon icon = QMessageBox::Warning;
     QMessageBox::StandardButtons buttons;
@@ -485,35 +490,46 @@ TEST_F(frmcrndrTest, DefaultFailureBoxHasOkOnlyAndNoIconOverTheWindow) {
     EXPECT_EQ(parent, window);
 }
 
-// Qt's own texts speak the user's language: these tests also run under ja_JP.UTF-8.
+// The real dialog, answered as a user would: once it is active, the name is typed over the
+// preselected one. Activation moves the keyboard focus into the name box at a moment that depends
+// on the machine's load, and QFileDialog::selectFile leaves a focused name box alone, so the test
+// waits for the activation and then types, whatever the timing was. The name is taken, so the
+// dialog asks before replacing it. Qt's own texts speak the user's language: these tests also
+// run under ja_JP.UTF-8.
 TEST_F(frmcrndrTest, DefaultSaveDialogOffersTextFilesAddsNoExtensionAndAsksBeforeReplacing) {
     const bool japanese = QLocale().language() == QLocale::Japanese;
     const QString last = Path(QStringLiteral("last.txt"));
     WriteBytes(Path(QStringLiteral("memo")), "old");
     QStringList filters;
     QString suffix = QStringLiteral("unset");
-    QString title;
     QStringList startSelection, replaceButtons;
+    QString typed, title;
+    auto typeMemo = [&](QFileDialog *dialog) {
+        filters = dialog->nameFilters();
+        suffix = dialog->defaultSuffix();
+        startSelection = dialog->selectedFiles();
+        title = dialog->windowTitle();
+        auto *nameBox = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        if (nameBox && QTest::qWaitForWindowActive(dialog)) {
+            nameBox->selectAll();
+            QTest::keyClicks(nameBox, QStringLiteral("memo"));
+            typed = nameBox->text();
+        }
+        EXPECT_TRUE(
+            AnswerModal<QMessageBox>([&] { static_cast<QDialog *>(dialog)->accept(); },
+                                     [&](QMessageBox *question) {
+                                         for (auto which : {QMessageBox::Yes, QMessageBox::No})
+                                             replaceButtons << question->button(which)->text();
+                                         question->button(QMessageBox::Yes)->click();
+                                     }));
+    };
     std::optional<QString> chosen;
-    ASSERT_TRUE(
-        AnswerModal<QFileDialog>([&] { chosen = calendar::ShowSaveFileDialog(nullptr, last); },
-                                 [&](QFileDialog *dialog) {
-                                     filters = dialog->nameFilters();
-                                     suffix = dialog->defaultSuffix();
-                                     startSelection = dialog->selectedFiles();
-                                     title = dialog->windowTitle();
-                                     dialog->selectFile(Path(QStringLiteral("memo")));
-                                     EXPECT_TRUE(AnswerModal<QMessageBox>(
-                                         [&] { static_cast<QDialog *>(dialog)->accept(); },
-                                         [&](QMessageBox *question) {
-                                             for (auto which : {QMessageBox::Yes, QMessageBox::No})
-                                                 replaceButtons << question->button(which)->text();
-                                             question->button(QMessageBox::Yes)->click();
-                                         }));
-                                 }));
+    ASSERT_TRUE(AnswerModal<QFileDialog>([&] { chosen = ui::ShowSaveFileDialog(nullptr, last); },
+                                         typeMemo));
     EXPECT_EQ(filters, QStringList{QStringLiteral("テキストファイル(*.txt)")});
     EXPECT_EQ(suffix, QString());
     EXPECT_EQ(startSelection, QStringList{last});
+    EXPECT_EQ(typed, QStringLiteral("memo"));
     EXPECT_EQ(chosen, Path(QStringLiteral("memo")));
     EXPECT_EQ(title, japanese ? QStringLiteral("名前を付けて保存") : QStringLiteral("Save As"));
     const QStringList yesNo =
@@ -521,9 +537,8 @@ TEST_F(frmcrndrTest, DefaultSaveDialogOffersTextFilesAddsNoExtensionAndAsksBefor
     EXPECT_EQ(replaceButtons, yesNo);
 
     chosen = QStringLiteral("unset");
-    ASSERT_TRUE(
-        AnswerModal<QFileDialog>([&] { chosen = calendar::ShowSaveFileDialog(nullptr, last); },
-                                 [](QFileDialog *dialog) { dialog->reject(); }));
+    ASSERT_TRUE(AnswerModal<QFileDialog>([&] { chosen = ui::ShowSaveFileDialog(nullptr, last); },
+                                         [](QFileDialog *dialog) { dialog->reject(); }));
     EXPECT_EQ(chosen, std::nullopt);
 }
 

@@ -1,7 +1,5 @@
 #include "dates/countdown.h"
 
-#include "settings/modrilo.h"
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -69,16 +67,6 @@ TEST(ComputeCountdown, FractionsRoundHalfToEven) {
     const auto got = dates::ComputeCountdown(DateStamp(D(2005, 10, 10)),
                                              DateStamp(D(2005, 1, 3)) - hours(12), D(2005, 1, 5));
     EXPECT_EQ(got.Days, QStringLiteral("2"));
-}
-
-TEST(CountdownFor, NeedsBothStoredDates) {
-    modRilo state;
-    EXPECT_FALSE(dates::CountdownFor(state, D(2005, 10, 9)));
-    state.DueDate = DateStamp(D(2005, 10, 10));
-    EXPECT_FALSE(dates::CountdownFor(state, D(2005, 10, 9)));
-    state.StartDate = DateStamp(D(2005, 1, 3));
-    ASSERT_TRUE(dates::CountdownFor(state, D(2005, 10, 9)));
-    EXPECT_EQ(dates::CountdownFor(state, D(2005, 10, 9))->Number, QStringLiteral("1"));
 }
 
 } // namespace

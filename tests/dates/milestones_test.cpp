@@ -1,11 +1,9 @@
 #include "dates/milestones.h"
 
-#include "settings/inifile.h"
-#include "settings/modrilo.h"
-
-#include "../testutil.h"
+#include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -48,124 +46,61 @@ TEST(FindDogDay, StaysADogDayOneToTwelveDaysLaterOutsideThatRange) {
     }
 }
 
-class Milestones : public TempFolderTest {
-protected:
-    modRilo Confirm(const char *y, const char *m, const char *d) {
-        modRilo state;
-        settings::ResolveIniPath(state, Folder(), Path(QStringLiteral("user")));
-        state.DueYear = QString::fromLatin1(y);
-        state.DueMonth = QString::fromLatin1(m);
-        state.DueDay = QString::fromLatin1(d);
-        EXPECT_TRUE(dates::SaveDueDate(state));
-        EXPECT_TRUE(dates::ComputeMilestones(state));
-        return state;
-    }
-    QByteArray Key(const modRilo &state, const char *key) {
-        return ini::ReadString(state.IniPath, "riloini", key, "(missing)");
-    }
-};
-
-TEST_F(Milestones, WorkedExamplesStoreEveryKey) {
+// The milestones of worked examples, every date in the order the file stores them.
+TEST(MilestonesFor, WorkedExamples) {
     struct Row {
-        const char *y, *m, *d;
-        std::vector<const char *> expected; // yoteibi, hajime, tuki1..tuki10, inu
+        Day due;
+        std::vector<const char *> expected; // hajime, tuki1..tuki10, inu
     };
     const std::vector<Row> rows = {
-        {"2005",
-         "10",
-         "10",
-         {"2005/10/10", "2005/01/03", "2005/01/31", "2005/02/28", "2005/03/28", "2005/04/25",
-          "2005/05/23", "2005/06/20", "2005/07/18", "2005/08/15", "2005/09/12", "2005/10/10",
-          "2005/05/02"}},
-        {"2006",
-         "5",
-         "1",
-         {"2006/05/01", "2005/07/25", "2005/08/22", "2005/09/19", "2005/10/17", "2005/11/14",
-          "2005/12/12", "2006/01/09", "2006/02/06", "2006/03/06", "2006/04/03", "2006/05/01",
-          "2005/11/22"}},
+        {D(2005, 10, 10),
+         {"2005/01/03", "2005/01/31", "2005/02/28", "2005/03/28", "2005/04/25", "2005/05/23",
+          "2005/06/20", "2005/07/18", "2005/08/15", "2005/09/12", "2005/10/10", "2005/05/02"}},
+        {D(2006, 5, 1),
+         {"2005/07/25", "2005/08/22", "2005/09/19", "2005/10/17", "2005/11/14", "2005/12/12",
+          "2006/01/09", "2006/02/06", "2006/03/06", "2006/04/03", "2006/05/01", "2005/11/22"}},
     };
     for (const Row &row : rows) {
-        const modRilo state = Confirm(row.y, row.m, row.d);
-        std::vector<QByteArray> keys = {"yoteibi", "hajime"};
-        for (int n = 1; n <= 10; ++n)
-            keys.push_back("tuki" + QByteArray::number(n));
-        keys.push_back("inu");
-        for (size_t i = 0; i < keys.size(); ++i)
-            EXPECT_EQ(Key(state, keys[i].constData()), row.expected[i]) << keys[i].constData();
-        EXPECT_EQ(dates::FormatDateText(*state.DogDay), QString::fromLatin1(row.expected.back()));
+        const dates::Milestones m = dates::MilestonesFor(row.due);
+        std::vector<QString> got{dates::FormatDateText(m.start)};
+        for (Day start : m.monthStarts)
+            got.push_back(dates::FormatDateText(start));
+        got.push_back(dates::FormatDateText(m.dogDay));
+        ASSERT_EQ(got.size(), row.expected.size());
+        for (size_t i = 0; i < got.size(); ++i)
+            EXPECT_EQ(got[i], QString::fromLatin1(row.expected[i]))
+                << dates::FormatDateText(row.due).toStdString() << " #" << i;
     }
 }
 
-TEST_F(Milestones, DogDayEdgeCases) {
+TEST(MilestonesFor, DogDayEdgeCases) {
     struct Row {
-        const char *y, *m, *d, *hajime, *tuki4, *inu;
+        Day due, start, fifthMonth, dog;
     };
     const std::vector<Row> rows = {
-        {"2004", "03", "01", "2003/05/26", "2003/09/15", "2003/09/22"}, // across a leap day
-        {"2005", "6", "7", "2004/08/31", "2004/12/21", "2005/01/02"},   // fifth month on a dog day
-        {"2003", "1", "1", "2002/03/27", "2002/07/17", "2002/07/29"},   // before the anchor
+        {D(2004, 3, 1), D(2003, 5, 26), D(2003, 9, 15), D(2003, 9, 22)}, // across a leap day
+        {D(2005, 6, 7), D(2004, 8, 31), D(2004, 12, 21), D(2005, 1, 2)}, // fifth month on a dog day
+        {D(2003, 1, 1), D(2002, 3, 27), D(2002, 7, 17), D(2002, 7, 29)}, // before the anchor
     };
     for (const Row &row : rows) {
-        const modRilo state = Confirm(row.y, row.m, row.d);
-        EXPECT_EQ(Key(state, "hajime"), row.hajime);
-        EXPECT_EQ(Key(state, "tuki4"), row.tuki4);
-        EXPECT_EQ(Key(state, "inu"), row.inu);
+        const dates::Milestones m = dates::MilestonesFor(row.due);
+        EXPECT_EQ(m.start, row.start);
+        EXPECT_EQ(m.monthStarts[3], row.fifthMonth);
+        EXPECT_EQ(m.dogDay, row.dog);
     }
 }
 
-TEST_F(Milestones, TypedFieldsAreStoredAsTyped) {
-    const modRilo state = Confirm("2005", "05", "09");
-    EXPECT_EQ(Key(state, "yo_y"), "2005");
-    EXPECT_EQ(Key(state, "yo_m"), "05");
-    EXPECT_EQ(Key(state, "yo_d"), "09");
-    EXPECT_EQ(Key(state, "start_up"), "1");
-    EXPECT_EQ(Key(state, "yoteibi"), "2005/05/09");
-    EXPECT_EQ(state.StartupDone, 1);
-}
-
-const QByteArray kFile20060501 =
-    "[riloini]\r\nyo_y=2006\r\nyo_m=5\r\nyo_d=1\r\nstart_up=1\r\nyoteibi=2006/05/01\r\n"
-    "hajime=2005/07/25\r\ntuki1=2005/08/22\r\ntuki2=2005/09/19\r\ntuki3=2005/10/17\r\n"
-    "tuki4=2005/11/14\r\ntuki5=2005/12/12\r\ntuki6=2006/01/09\r\ntuki7=2006/02/06\r\n"
-    "tuki8=2006/03/06\r\ntuki9=2006/04/03\r\ntuki10=2006/05/01\r\ninu=2005/11/22\r\n";
-
-TEST_F(Milestones, KeysAreWrittenInOrderIntoANewFile) {
-    const modRilo state = Confirm("2006", "5", "1");
-    EXPECT_EQ(ReadBytes(state.IniPath), kFile20060501);
-}
-
-TEST_F(Milestones, ConfirmingAgainOverwritesEveryKeyInPlace) {
-    Confirm("2005", "10", "10");
-    const modRilo state = Confirm("2006", "5", "1");
-    EXPECT_EQ(ReadBytes(state.IniPath), kFile20060501);
-}
-
-TEST_F(Milestones, ShortYearsNeverMoveOnReconfirmation) {
-    const std::vector<std::pair<const char *, const char *>> rows = {
-        {"5", "2005/05/01"},  {"05", "2005/05/01"},   {"0005", "2005/05/01"},
-        {"30", "1930/05/01"}, {"0999", "0999/05/01"},
+// The fields a reconfirmation reads back ("05" loads as "5") spell the same date.
+TEST(DueDateFromFields, ShortAndPaddedYearsSpellTheSameDate) {
+    const std::vector<std::pair<const char *, Day>> rows = {
+        {"5", D(2005, 5, 1)},  {"05", D(2005, 5, 1)},  {"0005", D(2005, 5, 1)},
+        {"30", D(1930, 5, 1)}, {"0999", D(999, 5, 1)}, {"999", D(999, 5, 1)},
     };
-    for (const auto &[typed, expected] : rows) {
-        modRilo state = Confirm(typed, "5", "1");
-        EXPECT_EQ(Key(state, "yoteibi"), expected) << typed;
-        // The dialog re-opens with the stored numbers; confirming them keeps the date.
-        settings::LoadSettings(state);
-        EXPECT_TRUE(dates::SaveDueDate(state));
-        EXPECT_EQ(Key(state, "yoteibi"), expected) << typed;
-    }
-}
-
-TEST_F(Milestones, NoDueDateWritesNoMilestones) {
-    modRilo state;
-    settings::ResolveIniPath(state, Folder(), Path(QStringLiteral("user")));
-    state.DueYear = QStringLiteral("2006");
-    state.DueMonth = QStringLiteral("2");
-    state.DueDay = QStringLiteral("30");
-    EXPECT_FALSE(dates::SaveDueDate(state));
-    EXPECT_FALSE(state.DueDate);
-    EXPECT_FALSE(dates::ComputeMilestones(state));
-    EXPECT_EQ(Key(state, "yoteibi"), "(missing)");
-    EXPECT_EQ(Key(state, "hajime"), "(missing)");
+    for (const auto &[typed, expected] : rows)
+        EXPECT_EQ(dates::DueDateFromFields(QString::fromLatin1(typed), "5", "1"), expected)
+            << typed;
+    EXPECT_EQ(dates::DueDateFromFields("2006", "2", "30"), std::nullopt);
+    EXPECT_EQ(dates::DueDateFromFields("", "5", "1"), std::nullopt);
 }
 
 } // namespace

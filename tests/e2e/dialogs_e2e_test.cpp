@@ -80,7 +80,9 @@ TEST_P(RejectedInput, ShowsItsMessageAndKeepsTheDialogAndTheFile) {
     ASSERT_TRUE(dialog);
     const auto before = ReadFile(IniPath());
 
+    // Keys go to the window with the keyboard focus: type only once the dialog has it.
     // Tab from the day box reaches "O  K"; Space presses it.
+    ASSERT_TRUE(screen().Activate(*dialog));
     ASSERT_TRUE(TypeDueDate(row.year, row.month, row.day));
     ASSERT_TRUE(screen().Key("Tab") && screen().Key("space"));
     const auto message = screen().WaitFor(std::string("^") + row.title + "$");
@@ -88,7 +90,7 @@ TEST_P(RejectedInput, ShowsItsMessageAndKeepsTheDialogAndTheFile) {
     Shot("message");
     EXPECT_EQ(ReadFile(IniPath()), before);
 
-    ASSERT_TRUE(screen().Key("Return"));
+    ASSERT_TRUE(screen().Activate(*message) && screen().Key("Return"));
     EXPECT_TRUE(screen().WaitGone(std::string("^") + row.title + "$"));
     EXPECT_EQ(screen().Find(kEntryDialog), std::vector<std::string>{*dialog});
     EXPECT_EQ(ReadFile(IniPath()), before);
@@ -137,7 +139,8 @@ TEST_F(CalendarWindow, SavesTheDatesAsShiftJisTextAndClosesWithOk) {
     Shot("save-as");
     const fs::path exported = root() / "out" / "dates.txt";
     fs::create_directories(exported.parent_path());
-    ASSERT_TRUE(screen().Type(exported.string()) && screen().Key("Return"));
+    ASSERT_TRUE(screen().Activate(*saveAs) && screen().Type(exported.string()) &&
+                screen().Key("Return"));
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(exported); }, 5s)) << "nothing saved";
     EXPECT_TRUE(WaitUntil([&] {
         const auto windows = screen().Find(".*", program().pid());

@@ -225,8 +225,10 @@ TEST_F(ReadOnlyFolder, TheDueDateSurvivesARestartInTheUserFile) {
     Shot("restarted");
     const fs::path exported = root() / "home" / "dates.txt";
     ASSERT_TRUE(ClickIn(*calendar, kCalendarSaveX, kCalendarButtonsY));
-    ASSERT_TRUE(WaitForOtherWindow(program(1).pid(), {"varadadid", "カレンダー"}));
-    ASSERT_TRUE(screen().Type(exported.string()) && screen().Key("Return"));
+    const auto saveAs = WaitForOtherWindow(program(1).pid(), {"varadadid", "カレンダー"});
+    ASSERT_TRUE(saveAs);
+    ASSERT_TRUE(screen().Activate(*saveAs) && screen().Type(exported.string()) &&
+                screen().Key("Return"));
     EXPECT_TRUE(WaitUntil([&] { return fs::exists(exported); }, 5s));
     EXPECT_EQ(ReadFile(exported), ToShiftJis(WorkedExampleExportUtf8()));
 }

@@ -208,7 +208,7 @@ INSTANTIATE_TEST_SUITE_P(
         EndingRow{"FaceInt", State::Face, Ending::Int},
         EndingRow{"FaceXServerGone", State::Face, Ending::XServerGone},
         EndingRow{"MenuTerm", State::Menu, Ending::Term},
-        EndingRow{"MenuWindowManager", State::Menu, Ending::WindowManager},
+        EndingRow{"MenuInt", State::Menu, Ending::Int},
         EndingRow{"EntryDialogWindowManager", State::EntryDialog, Ending::WindowManager},
         EndingRow{"EntryDialogHup", State::EntryDialog, Ending::Hup},
         EndingRow{"EmptyYearBoxTerm", State::MessageBox, Ending::Term, "", "5", "1", "入力エラー"},

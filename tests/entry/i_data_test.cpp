@@ -37,15 +37,20 @@ protected:
 
     QString Ini() const { return Path(QStringLiteral("rilo.ini")); }
 
-    void Open() {
-        const AppEnvironment env{Folder(), Folder() + QStringLiteral("/user"),
-                                 [] { return dates::Day(2006y / January / 10); }};
-        dialog_ = new i_data(state_, env);
-        dialog_->setMessageBox(
-            [this](QWidget *parent, const QString &prompt, const QString &title) {
+    // Opens the dialog; its message boxes go to the log unless `realMessageBox`.
+    void Open(bool realMessageBox = false) {
+        AppEnvironment env;
+        env.programFolder = Folder();
+        env.userConfigFolder = Folder() + QStringLiteral("/user");
+        env.today = [] { return dates::Day(2006y / January / 10); };
+        if (!realMessageBox)
+            env.dialogs.messageBox = [this](QWidget *parent, const QString &prompt,
+                                            const QString &title, ui::MessageIcon icon) {
                 EXPECT_EQ(parent, dialog_.data());
+                EXPECT_EQ(icon, ui::MessageIcon::Warning);
                 log_.push_back(prompt.toStdString() + " | " + title.toStdString());
-            });
+            };
+        dialog_ = new i_data(state_, env);
         QObject::connect(dialog_, &i_data::dueDateConfirmed, [this] { log_.push_back("ok"); });
         QObject::connect(dialog_, &i_data::unloaded, [this] { log_.push_back("unloaded"); });
         dialog_->show();
@@ -277,8 +282,7 @@ TEST_F(i_dataTest, UnwritableFileIsReportedAndTheDateStillTakesEffect) {
 }
 
 TEST_F(i_dataTest, DefaultMessageBoxIsAModalWarningWithOkOverTheDialog) {
-    Open();
-    dialog_->setMessageBox(nullptr);
+    Open(/*realMessageBox=*/true);
     TypeDate("", "", "");
     QString seen;
     QTimer answer; // answers the real box from inside its event loop

@@ -13,10 +13,10 @@
 // count it runs until killed; with one it ends with 0 after that many operations. A message box
 // (a failed save) ends it with 3, anything unexpected with 2.
 
-#include "app/environment.h"
 #include "app/frmmain.h"
-#include "app/look.h"
 #include "entry/i_data.h"
+#include "ui/environment.h"
+#include "ui/look.h"
 
 #include <QAction>
 #include <QApplication>
@@ -64,10 +64,6 @@ void Confirm(frmMain &window, const DueDate &date) {
     i_data *dialog = window.entryDialog();
     if (!dialog)
         Fail("the entry dialog did not open");
-    dialog->setMessageBox([](QWidget *, const QString &prompt, const QString &) {
-        std::fprintf(stderr, "crash_driver: message box: %s\n", qPrintable(prompt));
-        std::_Exit(3);
-    });
     dialog->findChild<QLineEdit *>(QStringLiteral("yo_y"))->setText(QString::fromLatin1(date.year));
     dialog->findChild<QLineEdit *>(QStringLiteral("yo_m"))
         ->setText(QString::fromLatin1(date.month));
@@ -95,6 +91,11 @@ int main(int argc, char **argv) {
     env.programFolder = folder;
     env.userConfigFolder = QDir(folder).filePath(QStringLiteral("user"));
     env.today = [] { return dates::Day(std::chrono::year(2006) / 1 / 1); };
+    env.dialogs.messageBox = [](QWidget *, const QString &prompt, const QString &,
+                                ui::MessageIcon) {
+        std::fprintf(stderr, "crash_driver: message box: %s\n", qPrintable(prompt));
+        std::_Exit(3);
+    };
     modRilo state;
 
     auto window = std::make_unique<frmMain>(state, env);

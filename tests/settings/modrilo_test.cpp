@@ -112,6 +112,19 @@ TEST_F(ModRilo, GarbledDatesLoadAsNoDate) {
     EXPECT_FALSE(state.StartDate);
 }
 
+TEST_F(ModRilo, WindowPlaceAndTopmostAreStoredUnderTheirKeys) {
+    modRilo state = Resolved();
+    EXPECT_TRUE(settings::SaveWindowPosition(state, QPoint(1500, -45)));
+    EXPECT_TRUE(settings::SaveTopmost(state, true));
+    EXPECT_EQ(state.WinX, QStringLiteral("1500"));
+    EXPECT_EQ(state.WinY, QStringLiteral("-45"));
+    EXPECT_EQ(state.TopmostFlag, QStringLiteral("1"));
+    EXPECT_EQ(ReadBytes(state.IniPath), "[riloini]\r\nwin_x=1500\r\nwin_y=-45\r\ntemae=1\r\n");
+    EXPECT_TRUE(settings::SaveTopmost(state, false));
+    EXPECT_EQ(state.TopmostFlag, QStringLiteral("0"));
+    EXPECT_EQ(settings::ReadInt(state, settings::Key::Topmost), 0);
+}
+
 TEST_F(ModRilo, UnwritableProgramFileMovesToACopyInTheUserFolder) {
     if (geteuid() == 0)
         GTEST_SKIP() << "root may write into any folder";
@@ -123,11 +136,11 @@ TEST_F(ModRilo, UnwritableProgramFileMovesToACopyInTheUserFolder) {
     modRilo state;
     settings::ResolveIniPath(state, Folder(), userFolder);
     EXPECT_EQ(state.IniPath, userFolder + QStringLiteral("/rilo.ini"));
-    EXPECT_TRUE(settings::Write(state, "temae", QByteArrayView("1")));
+    EXPECT_TRUE(settings::Write(state, settings::Key::Topmost, QByteArrayView("1")));
     EXPECT_EQ(ReadBytes(state.IniPath), "[riloini]\r\nyoteibi=2005/10/10\r\ntemae=1\r\n");
     // The next start finds the per-user file and keeps using it.
     settings::ResolveIniPath(state, Folder(), userFolder);
-    EXPECT_EQ(settings::ReadInt(state, "temae"), 1);
+    EXPECT_EQ(settings::ReadInt(state, settings::Key::Topmost), 1);
     QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 

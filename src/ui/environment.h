@@ -2,15 +2,18 @@
 
 #include "dates/datetext.h"
 #include "settings/modrilo.h"
+#include "ui/dialogs.h"
 
 #include <QString>
 
 #include <functional>
 
 // What the windows need from outside besides the shared state: where the program is, where
-// per-user settings go, and what day it is. Tests give a temporary folder and a fixed today.
+// per-user settings go, what day it is, and the modal dialogs. Tests give a temporary folder, a
+// fixed today and dialogs that answer by themselves.
 struct AppEnvironment {
     QString programFolder;
     QString userConfigFolder = settings::DefaultUserConfigFolder();
     std::function<dates::Day()> today = dates::LocalToday;
+    ui::Dialogs dialogs;
 };
