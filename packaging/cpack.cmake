@@ -7,9 +7,10 @@ set(CPACK_PACKAGE_VENDOR "varadadid")
 set(CPACK_PACKAGE_CONTACT "Seed fc026039 maintainers <maintainers@users.noreply.c-seed-fc026039.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "りろ日記: a countdown gadget to the expected due date")
 set(CPACK_PACKAGE_DESCRIPTION "\
-A small desktop gadget for an expectant mother (Japanese user interface). It shows the
-days left until the expected due date, the pregnancy week, day and month, and a calendar
-of the pregnancy months and the Days of the Dog (戌の日) that can be saved as text.")
+A small desktop gadget for an expectant mother (Japanese user interface).
+It shows the days left until the expected due date, the pregnancy week,
+day and month, and a calendar of the pregnancy months and the Day of the
+Dog (戌の日) that can be saved as text.")
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -17,6 +18,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # Library dependencies come from dpkg-shlibdeps; the windows' Japanese text asks for IPA Gothic,
 # which the program substitutes for the MS fonts it names.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic")
+# Qt's own texts (standard dialogs, message-box buttons) in the user's language come from
+# qt6-translations-l10n.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic, qt6-translations-l10n")
 
 include(CPack)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of scripts/packages.txt that are not installed yet.
-# Prints nothing when everything is present.
+# Installs the Debian packages of scripts/packages.txt that are not installed yet, then makes sure
+# the locale ja_JP.UTF-8 exists (scripts/ensure-locale.sh). Prints nothing when everything is present.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 missing=()
@@ -11,7 +11,9 @@ while read -r pkg; do
     status=$(dpkg-query -W -f='${db:Status-Status}' "$pkg" 2>/dev/null || true)
     [ "$status" = installed ] || missing+=("$pkg")
 done <"$here/packages.txt"
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+    exec "$here/ensure-locale.sh"
+fi
 
 if [ "$(id -u)" -eq 0 ]; then
     sudo=()
@@ -27,3 +29,4 @@ export DEBIAN_FRONTEND=noninteractive
 apt=(apt-get -o DPkg::Lock::Timeout=600)
 "${sudo[@]}" "${apt[@]}" update -qq
 "${sudo[@]}" "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+"$here/ensure-locale.sh"

@@ -1,4 +1,6 @@
-// Entry point of the widget tests: one QApplication on the offscreen platform, the shared fonts.
+// Entry point of the widget tests: one QApplication on the offscreen platform, the shared fonts
+// and Qt's translations for the locale, as the program sets them up.
+#include "app/translations.h"
 #include "ui/look.h"
 
 #include <QApplication>
@@ -10,6 +12,7 @@ int main(int argc, char **argv) {
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    InstallQtTranslations(app);
     look::RegisterFontSubstitutes();
     return RUN_ALL_TESTS();
 }

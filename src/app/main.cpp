@@ -4,6 +4,7 @@
 #include "app/settingsfolder.h"
 #include "app/shutdownsignals.h"
 #include "app/singleinstance.h"
+#include "app/translations.h"
 #include "ui/environment.h"
 #include "ui/look.h"
 
@@ -45,6 +46,7 @@ int main(int argc, char *argv[]) {
         return 0;
     }
 
+    InstallQtTranslations(app);
     look::RegisterFontSubstitutes();
     modRilo state;
     AppEnvironment env;

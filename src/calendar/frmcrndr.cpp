@@ -1,6 +1,7 @@
 #include "calendar/frmcrndr.h"
 
 #include "calendar/calendarexport.h"
+#include "calendar/frmcrndraccessible.h"
 #include "dates/datetext.h"
 #include "settings/duedate.h"
 #include "ui/look.h"
@@ -87,6 +88,7 @@ frmCrndr::frmCrndr(modRilo &state, const AppEnvironment &env, QWidget *parent)
     : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       state_(state), env_(env) {
+    calendar::InstallAccessibleFactory();
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("カレンダー"));
     const QRect client = look::Twips(0, 0, kClientWidth, kClientHeight);
@@ -139,10 +141,12 @@ void frmCrndr::BuildControls() {
                               look::Twips(kDateLeft, RowTop(row), kDateWidth, kRowHeight),
                               QString(), formFont);
     };
-    for (int month = 1; month <= 10; ++month)
-        Ctuki_[month] = addDate(month < kDogRow ? month : month + 1, Indexed("Ctuki", month));
-    Cinu_ = addDate(kDogRow, QStringLiteral("Cinu"));
-    Cyoteibi_ = addDate(kRowCount, QStringLiteral("Cyoteibi"));
+    for (int month = 1; month <= 10; ++month) {
+        const int row = month < kDogRow ? month : month + 1;
+        Ctuki_[month] = rowDates_[row - 1] = addDate(row, Indexed("Ctuki", month));
+    }
+    Cinu_ = rowDates_[kDogRow - 1] = addDate(kDogRow, QStringLiteral("Cinu"));
+    Cyoteibi_ = rowDates_[kRowCount - 1] = addDate(kRowCount, QStringLiteral("Cyoteibi"));
 
     btnOK_ = look::AddButton(this, QStringLiteral("btnOK"), look::Twips(1800, 4920, 1335, 495),
                              QStringLiteral("O  K"), look::Font(look::kPGothic, 12));
@@ -164,6 +168,18 @@ void frmCrndr::FillCalendar() {
     ShowDate(Cyoteibi_, state_.DueDate);
     for (int i = 1; i <= 9; ++i)
         ShowDate(Ctuki_[i + 1], state_.MonthStarts[i]);
+    // A screen reader reads each row whole: caption and date.
+    for (int row = 1; row <= kRowCount; ++row) {
+        QLabel *date = rowDates_[row - 1];
+        const QString caption = QString::fromUtf16(kRows[row - 1].text);
+        date->setAccessibleName(date->text().isEmpty() ? caption : caption + u' ' + date->text());
+    }
+}
+
+QList<QWidget *> frmCrndr::readingOrder() const {
+    QList<QWidget *> widgets(rowDates_.begin(), rowDates_.end());
+    widgets << btnPrint_ << btnOK_;
+    return widgets;
 }
 
 void frmCrndr::btnPrint_Click() {

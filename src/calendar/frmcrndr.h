@@ -4,6 +4,7 @@
 #include "ui/deferredclose.h"
 #include "ui/environment.h"
 
+#include <QList>
 #include <QString>
 #include <QWidget>
 
@@ -26,6 +27,12 @@ public:
     // The export asks for its file and reports a failure through `env.dialogs`.
     frmCrndr(modRilo &state, const AppEnvironment &env, QWidget *parent = nullptr);
 
+    // What a screen reader meets, in reading order: the twelve date labels from top to bottom,
+    // each named with its row's caption and date ("3ヶ月 2005/09/19"), then "保 存" and "O  K".
+    // The captions and rules are left out; the window's accessible interface lists these instead
+    // of its children, which stack in the design's order.
+    QList<QWidget *> readingOrder() const;
+
 Q_SIGNALS:
     // The window is closing, whichever way; the main window enables itself again.
     void unloaded();
@@ -43,6 +50,7 @@ private:
     std::array<QLabel *, 11> Ctuki_{}; // indices 1 to 10
     QLabel *Cinu_ = nullptr;
     QLabel *Cyoteibi_ = nullptr;
+    std::array<QLabel *, 12> rowDates_{}; // the date labels, top to bottom
     QPushButton *btnPrint_ = nullptr;
     QPushButton *btnOK_ = nullptr;
     QString lastFileName_; // the Save As dialog's memory while the window is open

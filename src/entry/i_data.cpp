@@ -1,5 +1,6 @@
 #include "entry/i_data.h"
 
+#include "entry/halfwidthdigits.h"
 #include "entry/validation.h"
 #include "settings/duedate.h"
 #include "ui/look.h"
@@ -16,10 +17,14 @@ constexpr QSize kClientSize{224, 160};
 const QColor kPanelColor{0xFF, 0xFF, 0xC0};
 
 // A flat single-line entry box for digits, right-justified, limited to `maxLength` characters
-// whether typed or pasted. The hints ask the input method for plain half-width digits.
-QLineEdit *AddDigitBox(QWidget *parent, const QString &name, const QRect &geometry, int maxLength) {
+// whether typed or pasted. The hints ask the input method for plain half-width digits; full-width
+// digits that come anyway are turned into half-width ones as they arrive.
+QLineEdit *AddDigitBox(QWidget *parent, const QString &name, const QString &accessibleName,
+                       const QRect &geometry, int maxLength) {
     auto *box = new QLineEdit(parent);
     box->setObjectName(name);
+    box->setAccessibleName(accessibleName);
+    box->setValidator(new entry::HalfWidthDigitsValidator(box));
     box->setGeometry(geometry);
     // Digits of the proportional substitute are wider than the design font's half-width ones, so
     // a four-digit year would not fit its box; the monospaced gothic has the design's widths.
@@ -68,12 +73,17 @@ void i_data::BuildControls() {
                    QStringLiteral("日"), note);
     look::AddLabel(this, QStringLiteral("Label10"), look::Twips(1920, 720, 375, 375),
                    QStringLiteral("月"), note);
-    look::AddLabel(this, QStringLiteral("Label5"), look::Twips(600, 1200, 2535, 255),
+    // The note needs 15 full-width cells (180 px); it starts at the panel's text column so that it
+    // fits whole and still ends where the panel and the button end.
+    look::AddLabel(this, QStringLiteral("Label5"), look::Twips(360, 1200, 2775, 255),
                    QStringLiteral("※　半角数字で入力して下さい。"), note);
 
-    yo_y_ = AddDigitBox(this, QStringLiteral("yo_y"), look::Twips(360, 600, 615, 330), 4);
-    yo_d_ = AddDigitBox(this, QStringLiteral("yo_d"), look::Twips(2280, 600, 375, 330), 2);
-    yo_m_ = AddDigitBox(this, QStringLiteral("yo_m"), look::Twips(1440, 600, 375, 330), 2);
+    yo_y_ = AddDigitBox(this, QStringLiteral("yo_y"), QStringLiteral("年"),
+                        look::Twips(360, 600, 615, 330), 4);
+    yo_d_ = AddDigitBox(this, QStringLiteral("yo_d"), QStringLiteral("日"),
+                        look::Twips(2280, 600, 375, 330), 2);
+    yo_m_ = AddDigitBox(this, QStringLiteral("yo_m"), QStringLiteral("月"),
+                        look::Twips(1440, 600, 375, 330), 2);
     Command1_ =
         look::AddButton(this, QStringLiteral("Command1"), look::Twips(1800, 1680, 1335, 495),
                         QStringLiteral("O  K"), look::Font(look::kPGothic, 12));

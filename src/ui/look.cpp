@@ -8,7 +8,12 @@
 #include <QPen>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cmath>
+
+#ifdef RILO_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
 
 namespace look {
 namespace {
@@ -32,34 +37,102 @@ protected:
     }
 };
 
+// A flat button that, as classic flat buttons do, marks the keyboard focus with a dotted
+// rectangle inside its face.
+class FlatButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *event) override {
+        QPushButton::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QPainter painter(this);
+        painter.setPen(QPen(palette().color(QPalette::ButtonText), 1, Qt::DotLine));
+        painter.drawRect(
+            rect().adjusted(kFocusInset, kFocusInset, -kFocusInset - 1, -kFocusInset - 1));
+    }
+
+private:
+    static constexpr int kFocusInset = 4;
+};
+
+// Every name, in every language, of the installed fonts that have `name` among theirs
+// ("IPAGothic" and "IPAゴシック" for either). Fontconfig knows them all; elsewhere only `name`.
+QStringList AllNamesOf(const QString &name) {
+    QStringList names{name};
+#ifdef RILO_HAVE_FONTCONFIG
+    const QByteArray wanted = name.toUtf8();
+    FcPattern *pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(wanted.constData()));
+    FcObjectSet *objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+    if (FcFontSet *fonts = FcFontList(nullptr, pattern, objects)) {
+        for (int i = 0; i < fonts->nfont; ++i) {
+            FcChar8 *family = nullptr;
+            for (int k = 0;
+                 FcPatternGetString(fonts->fonts[i], FC_FAMILY, k, &family) == FcResultMatch; ++k) {
+                const QString other = QString::fromUtf8(reinterpret_cast<const char *>(family));
+                if (!names.contains(other, Qt::CaseInsensitive))
+                    names << other;
+            }
+        }
+        FcFontSetDestroy(fonts);
+    }
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+#endif
+    return names;
+}
+
+// The name under which the font database lists the installed font known by `name`, one of its
+// names in any language; empty when no such font is installed.
+QString ListedFamily(const QString &name) {
+    const QStringList families = QFontDatabase::families();
+    for (const QString &other : AllNamesOf(name)) {
+        const auto listed = std::find_if(families.begin(), families.end(), [&](const QString &f) {
+            return f.compare(other, Qt::CaseInsensitive) == 0;
+        });
+        if (listed != families.end())
+            return *listed;
+    }
+    return QString();
+}
+
+// The listed names of those of `wanted` that are installed, in order, each once.
+QStringList Installed(const QStringList &wanted) {
+    QStringList found;
+    for (const QString &name : wanted) {
+        const QString listed = ListedFamily(name);
+        if (!listed.isEmpty() && !found.contains(listed))
+            found << listed;
+    }
+    return found;
+}
+
 } // namespace
 
+// The font database lists a font under its name in the locale's language ("IPAゴシック" under
+// ja_JP, "IPAGothic" under C), so fonts are looked up by all their names and substituted under
+// the listed one. A design font installed under another listed name (its English one, say) is
+// its own first substitute.
 void RegisterFontSubstitutes() {
     const QStringList families = QFontDatabase::families();
-    auto installed = [&](const QStringList &wanted) {
-        QStringList found;
-        for (const QString &name : wanted) {
-            if (families.contains(name, Qt::CaseInsensitive))
-                found << name;
-        }
-        return found;
-    };
-    const QStringList mono =
-        installed({QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
-                   QStringLiteral("Noto Sans CJK JP")});
-    const QStringList proportional =
-        installed({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP"),
-                   QStringLiteral("IPAGothic")});
+    const QStringList mono = {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
+                              QStringLiteral("Noto Sans CJK JP")};
+    const QStringList proportional = {QStringLiteral("IPAPGothic"),
+                                      QStringLiteral("Noto Sans CJK JP"),
+                                      QStringLiteral("IPAGothic")};
     if (!families.contains(kGothic))
-        QFont::insertSubstitutions(kGothic, mono);
+        QFont::insertSubstitutions(kGothic, Installed(QStringList{kGothic} + mono));
     for (const QString &name : {kPGothic, kUIGothic}) {
         if (!families.contains(name))
-            QFont::insertSubstitutions(name, proportional);
+            QFont::insertSubstitutions(name, Installed(QStringList{name} + proportional));
     }
 }
 
 QString DigitsFamily() {
-    return QFontDatabase::families().contains(kPGothic) ? kPGothic : kGothic;
+    return ListedFamily(kPGothic).isEmpty() ? kGothic : kPGothic;
 }
 
 QFont Font(const QString &family, qreal points) {
@@ -107,7 +180,7 @@ void SetTextColor(QWidget *widget, const QColor &color) {
 
 QPushButton *AddButton(QWidget *parent, const QString &name, const QRect &twips,
                        const QString &text, const QFont &font) {
-    auto *button = new QPushButton(text, parent);
+    auto *button = new FlatButton(text, parent);
     button->setObjectName(name);
     button->setGeometry(twips);
     button->setFont(font);

@@ -50,7 +50,7 @@ QLabel *AddLabel(QWidget *parent, const QString &name, const QRect &twips, const
 // Sets the text colour of a label for every state, disabled included.
 void SetTextColor(QWidget *widget, const QColor &color);
 
-// A flat button with the #F9E888 face.
+// A flat button with the #F9E888 face; a dotted rectangle inside it marks the keyboard focus.
 QPushButton *AddButton(QWidget *parent, const QString &name, const QRect &twips,
                        const QString &text, const QFont &font);
 

@@ -5,6 +5,7 @@
 #include "app/singleinstance.h"
 #include "calendar/frmcrndr.h"
 #include "entry/i_data.h"
+#include "ui/look.h"
 
 #include "settings/inifile.h"
 
@@ -13,6 +14,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QFontInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +23,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -557,6 +560,46 @@ TEST(RoundedRegion, TheDesignsFaceAtScaleOneAndOneDevicePixelStepsAtTwo) {
     for (int y = 50; y < 90; y += 2)
         oddStep = oddStep || leftEdge(y) != leftEdge(y + 1);
     EXPECT_TRUE(oddStep);
+}
+
+// The design's font names resolve to the same fonts whatever language fontconfig lists them in,
+// so a Japanese desktop sees the face the C locale draws, pixel for pixel.
+TEST_F(FrmMain, TheFaceLooksTheSameUnderTheCAndTheJapaneseLocale) {
+    for (const auto &[design, installed] :
+         {std::pair{look::kGothic, "IPAGothic"}, std::pair{look::kPGothic, "IPAPGothic"},
+          std::pair{look::kUIGothic, "IPAPGothic"}})
+        EXPECT_EQ(QFontInfo(look::Font(design, 12)).family(),
+                  QFontInfo(QFont(QString::fromLatin1(installed))).family())
+            << design.toStdString();
+
+    WriteBytes(Path(QStringLiteral("rilo.ini")),
+               "[riloini]\r\nstart_up=1\r\nyoteibi=2006/05/01\r\n"
+               "hajime=2005/07/25\r\nwin_x=1500\r\nwin_y=1500\r\n");
+    auto render = [this](const QString &locale) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), locale);
+        env.insert(QStringLiteral("LANG"), locale);
+        process.setProcessEnvironment(env);
+        const QString png = Path(locale + QStringLiteral(".png"));
+        process.start(QStringLiteral(FACE_RENDER), {Folder(), png});
+        if (!process.waitForFinished(60000)) {
+            process.kill();
+            process.waitForFinished();
+        }
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        return QImage(png).convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage c = render(QStringLiteral("C.UTF-8"));
+    const QImage ja = render(QStringLiteral("ja_JP.UTF-8"));
+    ASSERT_EQ(c.size(), QSize(130, 120));
+    ASSERT_EQ(ja.size(), c.size());
+    int differing = 0;
+    for (int y = 0; y < c.height(); ++y) {
+        for (int x = 0; x < c.width(); ++x)
+            differing += c.pixel(x, y) != ja.pixel(x, y);
+    }
+    EXPECT_EQ(differing, 0) << "pixels of the face that differ between C and ja_JP";
 }
 
 // A signal, 終了 and the window manager's close all come to the gadget's close; a logout comes

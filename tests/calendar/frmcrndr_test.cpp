@@ -4,6 +4,7 @@
 
 #include "../testutil.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -168,6 +170,20 @@ TEST_F(frmcrndrTest, ShowsTheTwelveRowsInOrderForADueDate) {
         EXPECT_NE(window->findChild<QWidget *>(QStringLiteral("Line(%1)").arg(i)), nullptr) << i;
     EXPECT_GT(window->findChild<QWidget *>(QStringLiteral("Line(12)"))->y(),
               window->findChild<QWidget *>(QStringLiteral("Line(13)"))->y());
+
+    // A screen reader meets the rows top to bottom, each caption with its date, then the buttons.
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(window);
+    ASSERT_TRUE(accessible);
+    QStringList heard;
+    for (int i = 0; i < accessible->childCount(); ++i) {
+        heard << accessible->child(i)->text(QAccessible::Name);
+        EXPECT_EQ(accessible->indexOfChild(accessible->child(i)), i);
+    }
+    QStringList expected;
+    for (const RowCase &row : kRows)
+        expected << QString::fromUtf8(row.captionText) + u' ' + QLatin1String(row.dateText);
+    expected << QStringLiteral("保 存") << QStringLiteral("O  K");
+    EXPECT_EQ(heard, expected);
 }
 
 TEST_F(frmcrndrTest, RereadsMonthStartsAndDogDayOnEveryOpeningButNotTheMemoryDates) {
@@ -477,24 +493,35 @@ TEST_F(frmcrndrTest, DefaultFailureBoxHasOkOnlyAndNoIconOverTheWindow) {
 // The real dialog, answered as a user would: once it is active, the name is typed over the
 // preselected one. Activation moves the keyboard focus into the name box at a moment that depends
 // on the machine's load, and QFileDialog::selectFile leaves a focused name box alone, so the test
-// waits for the activation and then types, whatever the timing was.
-TEST_F(frmcrndrTest, DefaultSaveDialogOffersTextFilesAndAddsNoExtension) {
+// waits for the activation and then types, whatever the timing was. The name is taken, so the
+// dialog asks before replacing it. Qt's own texts speak the user's language: these tests also
+// run under ja_JP.UTF-8.
+TEST_F(frmcrndrTest, DefaultSaveDialogOffersTextFilesAddsNoExtensionAndAsksBeforeReplacing) {
+    const bool japanese = QLocale().language() == QLocale::Japanese;
     const QString last = Path(QStringLiteral("last.txt"));
+    WriteBytes(Path(QStringLiteral("memo")), "old");
     QStringList filters;
     QString suffix = QStringLiteral("unset");
-    QStringList startSelection;
-    QString typed;
+    QStringList startSelection, replaceButtons;
+    QString typed, title;
     auto typeMemo = [&](QFileDialog *dialog) {
         filters = dialog->nameFilters();
         suffix = dialog->defaultSuffix();
         startSelection = dialog->selectedFiles();
+        title = dialog->windowTitle();
         auto *nameBox = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
         if (nameBox && QTest::qWaitForWindowActive(dialog)) {
             nameBox->selectAll();
             QTest::keyClicks(nameBox, QStringLiteral("memo"));
             typed = nameBox->text();
         }
-        static_cast<QDialog *>(dialog)->accept();
+        EXPECT_TRUE(
+            AnswerModal<QMessageBox>([&] { static_cast<QDialog *>(dialog)->accept(); },
+                                     [&](QMessageBox *question) {
+                                         for (auto which : {QMessageBox::Yes, QMessageBox::No})
+                                             replaceButtons << question->button(which)->text();
+                                         question->button(QMessageBox::Yes)->click();
+                                     }));
     };
     std::optional<QString> chosen;
     ASSERT_TRUE(AnswerModal<QFileDialog>([&] { chosen = ui::ShowSaveFileDialog(nullptr, last); },
@@ -504,6 +531,10 @@ TEST_F(frmcrndrTest, DefaultSaveDialogOffersTextFilesAndAddsNoExtension) {
     EXPECT_EQ(startSelection, QStringList{last});
     EXPECT_EQ(typed, QStringLiteral("memo"));
     EXPECT_EQ(chosen, Path(QStringLiteral("memo")));
+    EXPECT_EQ(title, japanese ? QStringLiteral("名前を付けて保存") : QStringLiteral("Save As"));
+    const QStringList yesNo =
+        japanese ? QStringList{"はい(&Y)", "いいえ(&N)"} : QStringList{"&Yes", "&No"};
+    EXPECT_EQ(replaceButtons, yesNo);
 
     chosen = QStringLiteral("unset");
     ASSERT_TRUE(AnswerModal<QFileDialog>([&] { chosen = ui::ShowSaveFileDialog(nullptr, last); },

@@ -43,15 +43,21 @@ rc_version=$(sed -n 's/.*VALUE "FileVersion", *"\([^"\\]*\).*/\1/p' \
     "$source/packaging/windows/varadadid.rc")
 [ "$(field Version)" = "$rc_version" ] ||
     fail "package version $(field Version), Windows version block $rc_version"
-# Computed library dependencies, plus the font the Japanese text is drawn with.
+# Computed library dependencies, plus the font the Japanese text is drawn with and Qt's
+# translations.
 depends=$(field Depends)
 echo "depends: $depends"
 names=$(sed 's/ *([^)]*)//g; s/ *, */\n/g' <<<"$depends")
-for dep in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 fonts-ipafont-gothic; do
+for dep in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 fonts-ipafont-gothic \
+    qt6-translations-l10n; do
     grep -qxF "$dep" <<<"$names" || fail "Depends lacks $dep"
 done
 outside=$(dpkg-deb --contents "$deb" | awk '{print $6}' | grep -v -E '^\./(usr/.*)?$' || true)
 [ -z "$outside" ] || fail "files outside /usr: $outside"
+
+# Debian's own checks: errors fail, warnings are only shown.
+lintian --fail-on error "$deb" >"$tmp/lintian.log" 2>&1 || { show "$tmp/lintian.log"; fail "lintian"; }
+grep -E '^[EW]: ' "$tmp/lintian.log" >&2 || true
 
 # --- Unpacked: desktop entry and icons --------------------------------------------------------
 root=$tmp/root

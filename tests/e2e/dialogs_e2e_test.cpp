@@ -131,6 +131,11 @@ TEST_F(CalendarWindow, SavesTheDatesAsShiftJisTextAndClosesWithOk) {
     ASSERT_TRUE(ClickIn(*calendar, kCalendarSaveX, kCalendarButtonsY));
     const auto saveAs = WaitForOtherWindow(program().pid(), {"varadadid", "カレンダー"});
     ASSERT_TRUE(saveAs) << "no Save As dialog after 保 存";
+    // Qt's own texts speak the user's language.
+    const bool japanese = ProgramLocale().rfind("ja_JP", 0) == 0;
+    const std::string title = screen().Property(*saveAs, "_NET_WM_NAME");
+    EXPECT_NE(title.find(japanese ? "\"名前を付けて保存\"" : "\"Save As\""), std::string::npos)
+        << title;
     Shot("save-as");
     const fs::path exported = root() / "out" / "dates.txt";
     fs::create_directories(exported.parent_path());

@@ -72,8 +72,14 @@ void GadgetTest::TearDown() {
     sandbox_.reset();
 }
 
+std::string ProgramLocale() {
+    const char *locale = std::getenv("LC_ALL");
+    return locale && *locale ? locale : "C.UTF-8";
+}
+
 EnvChanges GadgetTest::ProgramEnv() const {
     EnvChanges env = sandbox_->ProgramEnv(x_->env());
+    env["LC_ALL"] = ProgramLocale();
     for (const auto &[name, value] : extraProgramEnv)
         env[name] = value;
     return env;

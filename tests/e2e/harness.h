@@ -47,6 +47,10 @@ using xharness::WindowManager;
 using xharness::WriteFile;
 using xharness::XSession;
 
+// The locale the program runs under: the test's own LC_ALL when set (the ".ja_JP" runs set
+// ja_JP.UTF-8), else C.UTF-8, whatever the rest of the test's environment says.
+std::string ProgramLocale();
+
 // One test's world: X session, a temporary home and runtime folder, a copy of the program
 // folder, and the program's processes. Screenshots and logs go to the artifact folder.
 class GadgetTest : public ::testing::Test {

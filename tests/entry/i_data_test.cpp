@@ -4,8 +4,12 @@
 
 #include "../testutil.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QFontMetrics>
+#include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -91,7 +95,7 @@ TEST_F(i_dataTest, RejectionShowsItsMessageAndChangesNothing) {
         // year, month, day, expected message
         {"", "ab", "", "予定日を入力してね | 入力エラー"},
         {" 200", "5", "1", "数値を入力して下さい | 年の入力エラー"},
-        {"２００６", "5", "1", "数値を入力して下さい | 年の入力エラー"},
+        {"٢٠٠٦", "5", "1", "数値を入力して下さい | 年の入力エラー"}, // Arabic-Indic digits
         {"2006", "x5", "1", "数値を入力して下さい | 月の入力エラー"},
         {"2006", "5", "1.", "数値を入力して下さい | 日の入力エラー"},
         {"2006", "13", "1", "月の入力エラーです | 入力エラー"},
@@ -178,8 +182,10 @@ TEST_F(i_dataTest, EnterOnTheFocusedButtonPressesIt) {
 
 TEST_F(i_dataTest, BoxesStopAtTheirLimitWhenTypingAndPasting) {
     const std::vector<std::tuple<const char *, QString, QString>> rows = {
-        {"yo_y", "200612", "2006"},  {"yo_m", "123", "12"},      {"yo_d", "0731", "07"},
-        {"yo_y", "ab cd e", "ab c"}, {"yo_m", "１２３", "１２"},
+        {"yo_y", "200612", "2006"},
+        {"yo_m", "123", "12"},
+        {"yo_d", "0731", "07"},
+        {"yo_y", "ab cd e", "ab c"},
     };
     Open();
     for (const auto &[name, typed, kept] : rows) {
@@ -190,6 +196,50 @@ TEST_F(i_dataTest, BoxesStopAtTheirLimitWhenTypingAndPasting) {
         QTest::keySequence(Box(name), QKeySequence::Paste);
         EXPECT_EQ(Box(name)->text(), kept) << name << " pasted";
     }
+}
+
+TEST_F(i_dataTest, FullWidthDigitsBecomeHalfWidthAsTheyArriveAndCountAsDigits) {
+    const std::vector<std::tuple<const char *, QString, QString>> rows = {
+        {"yo_y", "２０２７", "2027"},
+        {"yo_y", "2０2７1", "2027"},
+        {"yo_m", "１２３", "12"},
+        {"yo_d", "３ｘ", "3ｘ"},
+    };
+    Open();
+    for (const auto &[name, typed, kept] : rows) {
+        Type(name, typed);
+        EXPECT_EQ(Box(name)->text(), kept) << name << " typed";
+        Box(name)->clear();
+        QGuiApplication::clipboard()->setText(typed);
+        QTest::keySequence(Box(name), QKeySequence::Paste);
+        EXPECT_EQ(Box(name)->text(), kept) << name << " pasted";
+        Box(name)->clear();
+        QInputMethodEvent commit; // the input method's converted text, as one commit
+        commit.setCommitString(typed);
+        QApplication::sendEvent(Box(name), &commit);
+        EXPECT_EQ(Box(name)->text(), kept) << name << " committed";
+    }
+    TypeDate("２０２７", "０３", "１");
+    QTest::mouseClick(Ok(), Qt::LeftButton);
+    EXPECT_EQ(log_, (Log{"ok", "unloaded"}));
+    EXPECT_EQ(ini::ReadString(Ini(), "riloini", "yo_y", ""), "2027");
+    EXPECT_EQ(ini::ReadString(Ini(), "riloini", "yo_m", ""), "03");
+    EXPECT_EQ(ini::ReadString(Ini(), "riloini", "yoteibi", ""), "2027/03/01");
+}
+
+TEST_F(i_dataTest, BoxesAreNamedTheNoteShowsWholeAndOkMarksItsFocus) {
+    Open();
+    for (const auto &[name, heard] : std::vector<std::pair<const char *, QString>>{
+             {"yo_y", "年"}, {"yo_m", "月"}, {"yo_d", "日"}})
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(Box(name))->text(QAccessible::Name), heard);
+    const auto *note = dialog_->findChild<QLabel *>(QStringLiteral("Label5"));
+    const auto *panel = dialog_->findChild<QLabel *>(QStringLiteral("Label7"));
+    EXPECT_LE(QFontMetrics(note->font()).horizontalAdvance(note->text()), note->width());
+    EXPECT_GE(note->x(), panel->x());
+    EXPECT_LE(note->geometry().right(), panel->geometry().right());
+    const QImage unfocused = Ok()->grab().toImage();
+    Ok()->setFocus(Qt::TabFocusReason);
+    EXPECT_NE(Ok()->grab().toImage(), unfocused) << "no focus mark";
 }
 
 TEST_F(i_dataTest, FocusStartsInTheYearAndTabCyclesThroughBoxesAndButton) {
