@@ -191,14 +191,5 @@ void frmCrndr::btnPrint_Click() {
 // Reports the closing once. While the Save As dialog or a message box of the window is open,
 // the window hides and is destroyed only once that box has returned.
 void frmCrndr::closeEvent(QCloseEvent *event) {
-    if (!unloadReported_) {
-        unloadReported_ = true;
-        Q_EMIT unloaded();
-    }
-    if (deferredClose_.Defer()) {
-        hide();
-        event->ignore();
-        return;
-    }
-    event->accept();
+    deferredClose_.OnClose(this, event, [this] { Q_EMIT unloaded(); });
 }

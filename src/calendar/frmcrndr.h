@@ -55,5 +55,4 @@ private:
     QPushButton *btnOK_ = nullptr;
     QString lastFileName_; // the Save As dialog's memory while the window is open
     DeferredClose deferredClose_;
-    bool unloadReported_ = false;
 };

@@ -150,14 +150,5 @@ void i_data::showEvent(QShowEvent *event) {
 }
 
 void i_data::closeEvent(QCloseEvent *event) {
-    if (!unloadReported_) {
-        unloadReported_ = true;
-        Q_EMIT unloaded();
-    }
-    if (deferredClose_.Defer()) {
-        hide();
-        event->ignore();
-        return;
-    }
-    event->accept();
+    deferredClose_.OnClose(this, event, [this] { Q_EMIT unloaded(); });
 }

@@ -45,5 +45,4 @@ private:
     QLineEdit *yo_d_ = nullptr;
     QPushButton *Command1_ = nullptr;
     DeferredClose deferredClose_;
-    bool unloadReported_ = false;
 };

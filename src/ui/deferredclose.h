@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QCloseEvent>
+#include <QWidget>
+
 // Keeps a window alive while a modal box it opened runs its own event loop. Deleting the window
 // then would delete the box, its child, under that loop. A close that arrives meanwhile (a
 // signal, a logout, the gadget's 終了) is deferred: the window hides at once and closes for good
@@ -15,13 +18,25 @@ public:
         return depth_ == 0 && pending_;
     }
 
-    // For closeEvent: true when the close must wait for a running modal box.
-    bool Defer() {
-        pending_ = pending_ || depth_ > 0;
-        return depth_ > 0;
+    // The window's closeEvent: reports the closing once through `unloaded`, then accepts it, or,
+    // while a modal box is open, hides the window and leaves the close for Run to finish.
+    template <typename Unloaded>
+    void OnClose(QWidget *window, QCloseEvent *event, Unloaded &&unloaded) {
+        if (!unloadReported_) {
+            unloadReported_ = true;
+            unloaded();
+        }
+        if (depth_ > 0) {
+            pending_ = true;
+            window->hide();
+            event->ignore();
+            return;
+        }
+        event->accept();
     }
 
 private:
     int depth_ = 0;
     bool pending_ = false;
+    bool unloadReported_ = false;
 };

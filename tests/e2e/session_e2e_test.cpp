@@ -234,6 +234,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 class Desktop : public GadgetTest {};
 
+// A due date, and the gadget at pixel (200, 100).
+const IniKeys kDatedAt200x100 = {{"start_up", "1"},        {"yoteibi", "2006/05/01"},
+                                 {"hajime", "2005/07/25"}, {"win_x", "3000"},
+                                 {"win_y", "1500"},        {"temae", "0"}};
+
 TEST_F(Desktop, TheFirstRunDialogOpensAboveATopmostFaceThatCoversIt) {
     // The face at (450, 330) covers the middle of the screen, where the dialog opens.
     WriteIni({{"start_up", "0"}, {"temae", "1"}, {"win_x", "6750"}, {"win_y", "4950"}});
@@ -275,12 +280,7 @@ TEST_F(Desktop, AClickOnTheFaceRestoresAMinimizedSecondaryWindow) {
 }
 
 TEST_F(Desktop, ADragsEndSurvivesAKill) {
-    WriteIni({{"start_up", "1"},
-              {"yoteibi", "2006/05/01"},
-              {"hajime", "2005/07/25"},
-              {"win_x", "3000"},
-              {"win_y", "1500"},
-              {"temae", "0"}});
+    WriteIni(kDatedAt200x100);
     const auto gadget = StartGadget();
     ASSERT_TRUE(gadget);
     ASSERT_TRUE(screen().Drag(200 + kFaceX, 100 + kFaceY, 60, 45, 1));
@@ -296,12 +296,7 @@ TEST_F(Desktop, ADragsEndSurvivesAKill) {
 }
 
 TEST_F(Desktop, ASecondStartBringsBackAMinimizedFaceAndWritesNothing) {
-    WriteIni({{"start_up", "1"},
-              {"yoteibi", "2006/05/01"},
-              {"hajime", "2005/07/25"},
-              {"win_x", "3000"},
-              {"win_y", "1500"},
-              {"temae", "0"}});
+    WriteIni(kDatedAt200x100);
     const auto gadget = StartGadget();
     ASSERT_TRUE(gadget);
     ASSERT_TRUE(screen().Do({"windowminimize", *gadget}));
