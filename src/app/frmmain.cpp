@@ -41,15 +41,19 @@ void SetStaysOnTop(QWidget *window, bool on) {
         handle->setFlags(flags);
 }
 
-// Restored if minimized, shown on the current desktop, on top of its layer.
+// Restored if minimized, else shown again on the desktop the user is looking at (mapping a
+// window anew puts it there); on top of its layer either way. A minimized window is only
+// restored: unmapping it while the window manager restores it can leave it iconified.
 void ShowInFront(QWidget *window) {
-    if (window->isMinimized())
+    if (window->isMinimized()) {
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    // Mapping a window again puts it on the desktop the user is looking at.
-    const QPoint place = window->pos();
-    window->hide();
-    window->move(place);
-    window->show();
+        window->show();
+    } else {
+        const QPoint place = window->pos();
+        window->hide();
+        window->move(place);
+        window->show();
+    }
     window->raise();
 }
 
