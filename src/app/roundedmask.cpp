@@ -4,7 +4,11 @@
 #include <QPlatformSurfaceEvent>
 #include <QWidget>
 #include <QWindow>
+// Qt's private GUI headers; a build without them keeps the logical mask alone.
+#if __has_include(<qpa/qplatformwindow.h>)
 #include <qpa/qplatformwindow.h>
+#define RILO_NATIVE_MASK 1
+#endif
 
 #include <cmath>
 
@@ -18,6 +22,11 @@ int Scaled(int v, qreal ratio) {
 // The native window's shape at device resolution. QWindow::setMask would scale the logical
 // region rectangle by rectangle, so curves would step in blocks of the scale factor.
 void ApplyNativeMask(QWindow *window, const QRect &rect, int diameter) {
+#ifndef RILO_NATIVE_MASK
+    Q_UNUSED(window);
+    Q_UNUSED(rect);
+    Q_UNUSED(diameter);
+#else
     QPlatformWindow *native = window ? window->handle() : nullptr;
     if (!native)
         return;
@@ -27,6 +36,7 @@ void ApplyNativeMask(QWindow *window, const QRect &rect, int diameter) {
     if (factor == 1.0)
         return; // the logical mask is already exact
     native->setMask(RoundedRegion(rect, diameter, factor));
+#endif
 }
 
 class NativeMaskKeeper : public QObject {
