@@ -224,7 +224,7 @@ TEST_P(SettingsDir, KeepsTheSettingsFileInTheNamedFolder) {
         EXPECT_FALSE(fs::exists(IniPath()));
         return;
     }
-    ASSERT_TRUE(screen().WaitFor(kGadget, 15s));
+    ASSERT_TRUE(screen().WaitFor(kGadget, kStartTimeout));
     if (given == Given::DatedFolder)
         EXPECT_EQ(screen().Find(kEntryDialog), std::vector<std::string>{})
             << "the due date in " << ini << " was not read";
@@ -254,7 +254,7 @@ TEST_F(ReadOnlyFolder, TheDueDateSurvivesARestartInTheUserFile) {
     const auto programIni = ReadFile(IniPath());
 
     StartProgram(unprivileged);
-    ASSERT_TRUE(screen().WaitFor(kGadget, 15s));
+    ASSERT_TRUE(screen().WaitFor(kGadget, kStartTimeout));
     const auto dialog = screen().WaitFor(kEntryDialog);
     ASSERT_TRUE(dialog);
     ASSERT_TRUE(screen().Activate(*dialog));
@@ -271,7 +271,7 @@ TEST_F(ReadOnlyFolder, TheDueDateSurvivesARestartInTheUserFile) {
 
     // The second run finds the date: no entry dialog, and the calendar exports its dates.
     StartProgram(unprivileged);
-    const auto gadget = screen().WaitFor(kGadget, 15s);
+    const auto gadget = screen().WaitFor(kGadget, kStartTimeout);
     ASSERT_TRUE(gadget);
     screen().WaitManaged(*gadget);
     const auto calendar = OpenCalendar(*gadget);

@@ -99,7 +99,7 @@ Child &GadgetTest::StartProgram(bool unprivileged, const std::vector<std::string
 
 std::optional<std::string> GadgetTest::StartGadget(bool unprivileged) {
     StartProgram(unprivileged);
-    const auto gadget = screen_->WaitFor(kGadget, 15s);
+    const auto gadget = screen_->WaitFor(kGadget, kStartTimeout);
     if (gadget)
         screen_->WaitManaged(*gadget);
     return gadget;

@@ -119,6 +119,9 @@ protected:
     EnvChanges extraProgramEnv;
 
     static constexpr const char *kGadget = "^varadadid$";
+    // How long a start may take to show its window. On a busy machine a start has been seen to
+    // take longer than 15 s (cause not found yet); a long time-out costs nothing otherwise.
+    static constexpr Millis kStartTimeout = std::chrono::seconds(45);
     static constexpr const char *kEntryDialog = "^データを入力してね$";
     static constexpr const char *kCalendar = "^カレンダー$";
     // Centres of the controls, in the client area of their window.
