@@ -98,11 +98,34 @@ Child &GadgetTest::StartProgram(bool unprivileged, const std::vector<std::string
 }
 
 std::optional<std::string> GadgetTest::StartGadget(bool unprivileged) {
-    StartProgram(unprivileged);
+    Child &started = StartProgram(unprivileged);
     const auto gadget = screen_->WaitFor(kGadget, kStartTimeout);
     if (gadget)
         screen_->WaitManaged(*gadget);
+    else
+        ReportStall(started);
     return gadget;
+}
+
+// A start that shows no window: what the program is doing, to find out why. Its threads' stacks
+// (when gdb is at hand) and every window it has, mapped or not.
+void GadgetTest::ReportStall(Child &started) {
+    if (!started.Running()) {
+        ADD_FAILURE() << "the program ended without a window";
+        return;
+    }
+    const std::string pid = std::to_string(started.pid());
+    const std::string windows =
+        xharness::RunCommand({"xdotool", "search", "--all", "--pid", pid, "--name", ".*"},
+                             x_->env(), 5s)
+            .out;
+    const std::string stacks =
+        xharness::RunCommand({"gdb", "-p", pid, "-batch", "-ex", "thread apply all bt 30"}, {}, 60s)
+            .out;
+    WriteFile(artifacts_ / "stall-stacks.txt", stacks);
+    ADD_FAILURE() << "no window within " << kStartTimeout.count() << " ms; windows of pid " << pid
+                  << ": [" << windows << "]\n"
+                  << stacks;
 }
 
 bool GadgetTest::MakeProgramFolderReadOnly(std::string &why) {

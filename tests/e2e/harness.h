@@ -131,6 +131,8 @@ protected:
 
 private:
     EnvChanges ProgramEnv() const;
+    // Fails the test with what a started program that shows no window is doing.
+    void ReportStall(Child &started);
 
     std::optional<xharness::Sandbox> sandbox_;
     fs::path programFolder_;
