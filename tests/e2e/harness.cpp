@@ -107,25 +107,40 @@ std::optional<std::string> GadgetTest::StartGadget(bool unprivileged) {
     return gadget;
 }
 
-// A start that shows no window: what the program is doing, to find out why. Its threads' stacks
-// (when gdb is at hand) and every window it has, mapped or not.
+// A start that shows no window: what the program and the window manager are doing, to find out
+// why. Their threads' stacks (when gdb is at hand) and every window of the program with its map
+// state, mapped or not.
 void GadgetTest::ReportStall(Child &started) {
     if (!started.Running()) {
         ADD_FAILURE() << "the program ended without a window";
         return;
     }
-    const std::string pid = std::to_string(started.pid());
-    const std::string windows =
-        xharness::RunCommand({"xdotool", "search", "--all", "--pid", pid, "--name", ".*"},
-                             x_->env(), 5s)
+    const auto stacks = [](pid_t pid) {
+        return xharness::RunCommand(
+                   {"gdb", "-p", std::to_string(pid), "-batch", "-ex", "thread apply all bt 30"},
+                   {}, 60s)
             .out;
-    const std::string stacks =
-        xharness::RunCommand({"gdb", "-p", pid, "-batch", "-ex", "thread apply all bt 30"}, {}, 60s)
-            .out;
-    WriteFile(artifacts_ / "stall-stacks.txt", stacks);
-    ADD_FAILURE() << "no window within " << kStartTimeout.count() << " ms; windows of pid " << pid
-                  << ": [" << windows << "]\n"
-                  << stacks;
+    };
+    const auto windows = screen_->Find(".*", started.pid(), /*onlyVisible=*/false);
+    std::string report = "windows of the program:\n";
+    for (const std::string &w : windows)
+        report += xharness::RunCommand({"xwininfo", "-id", w}, x_->env(), 5s).out +
+                  screen_->Property(w, "WM_STATE");
+    report += "\nthe program's stacks:\n" + stacks(started.pid()) +
+              "\nthe window manager's stacks:\n" + stacks(x_->windowManagerPid());
+    // An event for the program makes it read X again, a change on the root window wakes the
+    // window manager: which of them brings the window tells who held it back.
+    for (const std::string &w : windows)
+        xharness::RunCommand({"xprop", "-id", w, "-f", "_POKE", "8s", "-set", "_POKE", "1"},
+                             x_->env(), 5s);
+    report += "\nshown after an event for the program: ";
+    report += screen_->WaitFor(kGadget, 5s) ? "yes" : "no";
+    xharness::RunCommand({"xprop", "-root", "-f", "_POKE", "8s", "-set", "_POKE", "1"}, x_->env(),
+                         5s);
+    report += "\nshown after a change on the root window: ";
+    report += screen_->WaitFor(kGadget, 5s) ? "yes" : "no";
+    WriteFile(artifacts_ / "stall.txt", report);
+    ADD_FAILURE() << "no window within " << kStartTimeout.count() << " ms\n" << report;
 }
 
 bool GadgetTest::MakeProgramFolderReadOnly(std::string &why) {

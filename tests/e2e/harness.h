@@ -119,8 +119,8 @@ protected:
     EnvChanges extraProgramEnv;
 
     static constexpr const char *kGadget = "^varadadid$";
-    // How long a start may take to show its window. On a busy machine a start has been seen to
-    // take longer than 15 s (cause not found yet); a long time-out costs nothing otherwise.
+    // How long a start may take to show its window on a busy shared machine; a long time-out
+    // costs nothing when all is well.
     static constexpr Millis kStartTimeout = std::chrono::seconds(45);
     static constexpr const char *kEntryDialog = "^データを入力してね$";
     static constexpr const char *kCalendar = "^カレンダー$";

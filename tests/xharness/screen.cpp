@@ -25,8 +25,11 @@ std::optional<int> FieldAfter(const std::string &text, const std::string &label)
 
 } // namespace
 
-std::vector<std::string> Screen::Find(const std::string &nameRegex, pid_t pid) const {
-    std::vector<std::string> args = {"xdotool", "search", "--all", "--onlyvisible"};
+std::vector<std::string> Screen::Find(const std::string &nameRegex, pid_t pid,
+                                      bool onlyVisible) const {
+    std::vector<std::string> args = {"xdotool", "search", "--all"};
+    if (onlyVisible)
+        args.push_back("--onlyvisible");
     if (pid > 0)
         args.insert(args.end(), {"--pid", std::to_string(pid)});
     args.insert(args.end(), {"--name", nameRegex});

@@ -22,8 +22,9 @@ public:
     explicit Screen(const EnvChanges &env) : env_(env) {}
 
     // Visible windows whose name matches the regular expression; with `pid`, only that
-    // process's windows.
-    std::vector<std::string> Find(const std::string &nameRegex, pid_t pid = 0) const;
+    // process's windows; with `onlyVisible` false, unmapped ones too.
+    std::vector<std::string> Find(const std::string &nameRegex, pid_t pid = 0,
+                                  bool onlyVisible = true) const;
     // The first visible window of that name within `timeout`.
     std::optional<std::string> WaitFor(const std::string &nameRegex, Millis timeout = 10s) const;
     // Waits until no visible window of that name is left.

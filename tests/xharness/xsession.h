@@ -33,6 +33,7 @@ public:
     WindowManager windowManager() const { return wm_; }
     // DISPLAY set, XAUTHORITY removed.
     const EnvChanges &env() const { return env_; }
+    pid_t windowManagerPid() const { return wmProcess_.pid(); }
     void Stop();
 
 private:
