@@ -40,9 +40,12 @@ run: configure
 	@echo "varadadid: settings file $(SETTINGS_DIR)/rilo.ini"
 	@$(BUILD_DIR)/bin/varadadid --settings-dir "$(SETTINGS_DIR)"
 
+# No test may change the machine it runs on: /dev, /etc and /usr are listed before and after.
 test: build
+	@scripts/system-unchanged.sh record $(BUILD_DIR)/system-before.txt
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory test-asan test-fuzz
+	@scripts/system-unchanged.sh check $(BUILD_DIR)/system-before.txt
 
 # The widget and e2e suites STRESS_RUNS times while two busy loops occupy the CPUs.
 stress: build

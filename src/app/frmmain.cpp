@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QScreen>
 #include <QWindow>
 
@@ -202,10 +203,11 @@ void frmMain::PlaceWindow() {
         }
     }
     move(topLeft);
+    lastPlace_ = topLeft;
 }
 
 void frmMain::SetTopmost(int flag) {
-    const QPoint place = pos();
+    const QPoint place = KnownPlace();
     SetStaysOnTop(this, flag != 0);
     move(place);
     if (isVisible()) {
@@ -224,7 +226,22 @@ void frmMain::SetTopmost(int flag) {
 }
 
 void frmMain::SaveWindowPosition() {
-    SaveWindowPosition(pos());
+    SaveWindowPosition(KnownPlace());
+}
+
+// Where the window is once the window system shows it. Before that, pos() may hold a window
+// manager's passing state (its frame's corner before the frame is moved into place), so the
+// place the program asked for stands until the window is exposed.
+QPoint frmMain::KnownPlace() const {
+    const QWindow *handle = windowHandle();
+    return handle && handle->isExposed() ? pos() : lastPlace_;
+}
+
+void frmMain::moveEvent(QMoveEvent *event) {
+    const QWindow *handle = windowHandle();
+    if (!event->spontaneous() || (handle && handle->isExposed()))
+        lastPlace_ = pos();
+    QWidget::moveEvent(event);
 }
 
 void frmMain::SaveWindowPosition(QPoint topLeft) {
@@ -393,6 +410,7 @@ void frmMain::popup_label_MouseMove(QPointF globalPos) {
     move(DragWindowNow_.x(), target.y());
     move(target);
     DragWindowNow_ = target;
+    lastPlace_ = target;
 }
 
 void frmMain::popup_label_MouseUp() {

@@ -63,6 +63,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void Form_Load();
@@ -83,6 +84,7 @@ private:
     void popup_label_MouseUp();
     void SaveWindowPositionIfMoved();
     void SaveWindowPosition(QPoint topLeft);
+    QPoint KnownPlace() const;
 
     modRilo &state_;
     AppEnvironment env_;
@@ -109,6 +111,8 @@ private:
     QPoint DragWindowAt_;
     QPoint DragWindowNow_;
     bool Dragging_ = false;
+    // The last place the program gave the window or saw it at while shown (see KnownPlace).
+    QPoint lastPlace_;
 
     DayChangeWatcher *dayWatcher_ = nullptr;
     std::optional<dates::Day> shownDay_;

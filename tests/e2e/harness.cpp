@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,6 +57,7 @@ void GadgetTest::SetUp() {
 }
 
 void GadgetTest::TearDown() {
+    PauseWindowManager(false);
     if (HasFailure() && x_ && x_->ok())
         Shot("at-failure");
     for (Child &p : programs_)
@@ -70,6 +72,11 @@ void GadgetTest::TearDown() {
             fs::copy_file(ini, artifacts_ / (ini == IniPath() ? "rilo.ini" : "user-rilo.ini"),
                           fs::copy_options::overwrite_existing, ec);
     sandbox_.reset();
+}
+
+void GadgetTest::PauseWindowManager(bool paused) const {
+    if (x_ && x_->windowManagerPid() > 0)
+        ::kill(x_->windowManagerPid(), paused ? SIGSTOP : SIGCONT);
 }
 
 std::string ProgramLocale() {

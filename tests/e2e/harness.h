@@ -84,6 +84,9 @@ protected:
     // in `why`, when this machine cannot (root without a user to drop to).
     bool MakeProgramFolderReadOnly(std::string &why);
 
+    // Holds the window manager still (SIGSTOP), as a busy machine may at the moment a window
+    // appears, or lets it go on.
+    void PauseWindowManager(bool paused) const;
     // Takes the X server away, as a crashed or ended display would.
     void StopXServer() { x_->Stop(); }
     // The output of the i-th program started.

@@ -6,6 +6,7 @@
 // stored, the entry dialog says so.
 
 #include "../e2e/harness.h"
+#include "../devicenode.h"
 #include "../e2e/workedexample.h"
 #include "settingsfile.h"
 
@@ -34,7 +35,7 @@ enum class Setup {
     FullDisk,       // the folder on a full file system
     IniIsFolder,
     Unreadable, // mode 000 in a folder the program may write, run unprivileged
-    DeviceFile, // a link to /dev/full: reads never end, writes always fail
+    DeviceFile, // a full device (/dev/full): reads never end, writes always fail
     BinaryJunk,
     TenMegabytes, // other programs' sections around [riloini]
     LongLine,     // a 100 kB line inside [riloini]
@@ -44,7 +45,7 @@ enum class Setup {
 enum class Window { Gadget, EntryDialog };
 
 // What happens to the data: left byte for byte, or changed only in the program's keys.
-enum class Kept { Bytes, FolderContent, LinkTarget, OutsideProgramKeys, InTheUserCopy };
+enum class Kept { Bytes, FolderContent, Device, OutsideProgramKeys, InTheUserCopy };
 
 struct FaultRow {
     const char *name;
@@ -231,7 +232,7 @@ TEST_P(Faults, StartsKeepsTheDataAndEndsCleanly) {
         unprivileged = ::geteuid() == 0;
         break;
     case Setup::DeviceFile:
-        fs::create_symlink("/dev/full", IniPath());
+        ASSERT_TRUE(MakeDeviceNode(IniPath(), "/dev/full"));
         break;
     case Setup::BinaryJunk: {
         const std::uint64_t seed = std::random_device{}();
@@ -301,8 +302,8 @@ TEST_P(Faults, StartsKeepsTheDataAndEndsCleanly) {
         EXPECT_TRUE(fs::is_directory(IniPath()));
         EXPECT_EQ(Snapshot(IniPath()), folderBefore);
         break;
-    case Kept::LinkTarget:
-        EXPECT_EQ(fs::read_symlink(IniPath(), ec), "/dev/full");
+    case Kept::Device:
+        EXPECT_TRUE(IsDeviceNode(IniPath(), "/dev/full")) << "the device was replaced";
         break;
     case Kept::OutsideProgramKeys: {
         const auto after = ReadFile(IniPath()).value_or("");
@@ -331,7 +332,7 @@ INSTANTIATE_TEST_SUITE_P(
                  Kept::FolderContent},
         FaultRow{"Unreadable", Setup::Unreadable, Window::EntryDialog, true, true, Kept::Bytes},
         FaultRow{"DeviceFile", Setup::DeviceFile, Window::EntryDialog, true, true,
-                 Kept::LinkTarget},
+                 Kept::Device},
         FaultRow{"BinaryJunk", Setup::BinaryJunk, Window::EntryDialog, true, false,
                  Kept::OutsideProgramKeys},
         FaultRow{"TenMegabytes", Setup::TenMegabytes, Window::Gadget, false, false,

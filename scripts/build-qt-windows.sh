@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Builds Qt's qtbase for Windows (x86_64-w64-mingw32) from Debian's own source package of
+# qt6-base, the same upstream version as the host's qt6-base-dev, whose moc, rcc and uic it uses.
+# Shared libraries, Release, Qt's bundled third-party libraries, and only what the program needs:
+# Core, Gui, Widgets, Network, the windows platform plugin and the windowsvista style.
+#
+# Installs into $VARADADID_QT_CACHE (default ~/.cache/varadadid)/qt-<version>-mingw64-<options>
+# and prints that folder on its last line. A finished install (its .complete stamp) is reused.
+# The machine's apt configuration is left alone: the source comes through a private sources
+# list and state folder. About an hour on 2 busy cores; the log is build.log in the work folder.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+
+qt_full=$(dpkg-query -W -f='${Version}' qt6-base-dev)   # e.g. 6.4.2+dfsg-10
+qt_version=${qt_full%%+*}
+qt_version=${qt_version%%-*}
+jobs=${JOBS:-$(nproc)}
+
+# Every option that changes the result is part of the cache key.
+features=(
+    sql opengl dynamicgl dbus printsupport concurrent xml testlib vulkan ssl openssl icu
+    tabletevent system_zlib system_pcre2 system_freetype system_harfbuzz system_png
+    system_jpeg system_doubleconversion jpeg gif ico direct2d zstd glib sctp
+    networklistmanager tuiotouch androiddeployqt windeployqt qmake
+)
+options=(-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON -DQT_BUILD_EXAMPLES=OFF
+    -DQT_BUILD_TESTS=OFF -DFEATURE_optimize_size=ON -DQT_HOST_PATH=/usr
+    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
+for f in "${features[@]}"; do options+=("-DFEATURE_$f=OFF"); done
+key=$(printf '%s\n' "$qt_full" "${options[@]}" | sha256sum | cut -c1-12)
+
+cache=${VARADADID_QT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/varadadid}
+prefix=$cache/qt-$qt_version-mingw64-$key
+if [ -e "$prefix/.complete" ]; then
+    echo "$prefix"
+    exit 0
+fi
+work=$cache/work-$qt_version-$key
+mkdir -p "$work"
+log=$work/build.log
+echo "build-qt-windows: building Qt $qt_version for Windows into $prefix (log: $log)" >&2
+
+# The source, through a private apt state; the download is checked against the signed archive.
+src=$work/qtbase-src
+if [ ! -e "$src/.unpacked" ]; then
+    apt_dir=$work/apt
+    mkdir -p "$apt_dir/lists/partial" "$apt_dir/archives/partial" "$work/download"
+    cat >"$apt_dir/sources.list" <<'EOF'
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm-updates main
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian-security bookworm-security main
+EOF
+    apt=(apt-get -q -o "Dir::Etc::SourceList=$apt_dir/sources.list" -o Dir::Etc::SourceParts=/dev/null
+        -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache::Archives=$apt_dir/archives"
+        -o "Dir::Cache=$apt_dir" -o Debug::NoLocking=1)
+    "${apt[@]}" update >>"$log" 2>&1
+    (cd "$work/download" && "${apt[@]}" source --download-only "qt6-base" >>"$log" 2>&1)
+    dsc=$(ls "$work/download"/qt6-base_"$qt_version"*.dsc | tail -n 1)
+    rm -rf "$src"
+    # Debian's patches (security fixes among them) are applied as for the Linux packages.
+    dpkg-source --no-check -x "$dsc" "$src" >>"$log" 2>&1
+    touch "$src/.unpacked"
+fi
+
+toolchain=$work/mingw64.cmake
+cat >"$toolchain" <<'EOF'
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+EOF
+
+build=$work/build
+if [ ! -e "$build/build.ninja" ]; then
+    rm -rf "$build"
+    cmake -S "$src" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" >>"$log" 2>&1 ||
+        { tail -n 40 "$log" >&2; exit 1; }
+fi
+nice -n 5 cmake --build "$build" -j "$jobs" >>"$log" 2>&1 || { tail -n 40 "$log" >&2; exit 1; }
+cmake --install "$build" >>"$log" 2>&1 || { tail -n 40 "$log" >&2; exit 1; }
+cp "$toolchain" "$prefix/mingw64.cmake"
+touch "$prefix/.complete"
+rm -rf "$work"
+echo "$prefix"
