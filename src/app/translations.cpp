@@ -5,12 +5,16 @@
 #include <QLocale>
 #include <QTranslator>
 
+// Qt's own translations, where the system's Qt keeps them, else in the translations folder
+// beside the program (the Windows zip carries them there).
 bool InstallQtTranslations(QCoreApplication &app) {
     auto *translator = new QTranslator(&app);
-    if (!translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        delete translator;
-        return false;
+    for (const QString &folder :
+         {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+          QCoreApplication::applicationDirPath() + QStringLiteral("/translations")}) {
+        if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"), folder))
+            return QCoreApplication::installTranslator(translator);
     }
-    return QCoreApplication::installTranslator(translator);
+    delete translator;
+    return false;
 }

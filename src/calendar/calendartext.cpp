@@ -4,6 +4,10 @@
 
 #include <QStringEncoder>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace calendar {
 namespace {
 
@@ -36,6 +40,28 @@ QString BuildCalendarText(const modRilo &state) {
     return BuildCalendarText(state.StartDate, state.MonthStarts, state.DogDay, state.DueDate);
 }
 
+#ifdef Q_OS_WIN
+// Windows' code page 932, with no best-fit replacements: a character without a Shift-JIS form
+// makes the conversion report the default character, and the encoding fails. (Qt for Windows
+// has no ICU, so Qt's own encoders know no Shift-JIS there.)
+std::optional<QByteArray> EncodeShiftJis(QStringView text) {
+    if (text.isEmpty())
+        return QByteArray();
+    const auto *wide = reinterpret_cast<const wchar_t *>(text.utf16());
+    const int length = int(text.size());
+    BOOL usedDefault = FALSE;
+    const int size = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0,
+                                         nullptr, &usedDefault);
+    if (size <= 0 || usedDefault)
+        return std::nullopt;
+    QByteArray bytes(size, Qt::Uninitialized);
+    if (WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, length, bytes.data(), size, nullptr,
+                            &usedDefault) != size ||
+        usedDefault)
+        return std::nullopt;
+    return bytes;
+}
+#else
 std::optional<QByteArray> EncodeShiftJis(QStringView text) {
     QStringEncoder encoder("Shift_JIS", QStringConverter::Flag::Stateless);
     if (!encoder.isValid())
@@ -45,5 +71,6 @@ std::optional<QByteArray> EncodeShiftJis(QStringView text) {
         return std::nullopt;
     return bytes;
 }
+#endif
 
 } // namespace calendar

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <limits>
@@ -16,6 +17,40 @@ QByteArray TextDefault() {
     return QStringLiteral("りろ").toUtf8();
 }
 
+namespace {
+
+// A folder of a system-wide installation, shared by every user of the machine: on Windows one
+// under Program Files (an administrator can write there, but her settings are hers alone).
+bool IsInstalledFolder(const QString &folder) {
+#ifdef Q_OS_WIN
+    const QString path = QDir::cleanPath(QDir::fromNativeSeparators(folder)) + u'/';
+    for (const char *variable : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"}) {
+        const QString root = QDir::fromNativeSeparators(qEnvironmentVariable(variable));
+        if (!root.isEmpty() && path.startsWith(QDir::cleanPath(root) + u'/', Qt::CaseInsensitive))
+            return true;
+    }
+#else
+    Q_UNUSED(folder)
+#endif
+    return false;
+}
+
+// Whether a file can be made in `folder`. Windows' file attributes do not say (they ignore the
+// folder's access rights), so there a file is made and removed.
+bool FolderTakesFiles(const QString &folder) {
+    const QFileInfo info(folder);
+#ifdef Q_OS_WIN
+    if (!info.isDir())
+        return false;
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("rilo-XXXXXX.tmp")));
+    return probe.open();
+#else
+    return info.isDir() && info.isWritable();
+#endif
+}
+
+} // namespace
+
 QString JoinIniPath(const QString &folder, QChar separator) {
     QString path = folder;
     if (!path.endsWith(separator))
@@ -24,12 +59,18 @@ QString JoinIniPath(const QString &folder, QChar separator) {
 }
 
 QString DefaultUserConfigFolder() {
+#ifdef Q_OS_WIN
+    // %APPDATA%: the roaming profile, where Windows programs keep a user's settings.
+    const QString appData = qEnvironmentVariable("APPDATA");
+    if (!appData.isEmpty())
+        return QDir::fromNativeSeparators(appData) + QStringLiteral("/varadadid");
+#endif
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/varadadid");
 }
 
 IniLocation ChooseIniLocation(const IniAccess &a) {
-    if (a.folderWritable || (a.iniExists && a.iniWritable))
+    if (!a.installed && (a.folderWritable || (a.iniExists && a.iniWritable)))
         return IniLocation::ProgramFolder;
     if (a.iniExists && a.iniReadable && !a.userIniExists)
         return IniLocation::UserFolderFromCopy;
@@ -41,11 +82,11 @@ void ResolveIniPath(modRilo &state, const QString &appFolder, const QString &use
     const QString local = JoinIniPath(folder, QDir::separator());
     state.AppFolder = local.first(local.size() - int(qstrlen("rilo.ini")));
 
-    const QFileInfo folderInfo(appFolder);
     const QFileInfo iniInfo(local);
     const QString userIni = JoinIniPath(QDir::toNativeSeparators(userFolder), QDir::separator());
     IniAccess access;
-    access.folderWritable = folderInfo.isDir() && folderInfo.isWritable();
+    access.installed = IsInstalledFolder(appFolder);
+    access.folderWritable = FolderTakesFiles(appFolder);
     access.iniExists = iniInfo.exists();
     access.iniReadable = iniInfo.isFile() && iniInfo.isReadable();
     access.iniWritable = iniInfo.isFile() && iniInfo.isWritable();

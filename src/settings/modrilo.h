@@ -54,6 +54,7 @@ enum class IniLocation {
     UserFolderFromCopy // in the per-user folder, first copied from the program folder's file
 };
 struct IniAccess {
+    bool installed = false; // a system-wide installation (Program Files): never written to
     bool folderWritable = false;
     bool iniExists = false;
     bool iniReadable = false;

@@ -1,6 +1,7 @@
 #include "ui/look.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QPainter>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #ifdef RILO_HAVE_FONTCONFIG
 #include <fontconfig/fontconfig.h>
@@ -58,10 +60,26 @@ private:
     static constexpr int kFocusInset = 4;
 };
 
+// The English and Japanese names of the fonts the windows use. Windows lists a font under the
+// name of the system's language; fontconfig would know these and more.
+constexpr std::pair<const char16_t *, const char16_t *> kFontNames[] = {
+    {u"ＭＳ ゴシック", u"MS Gothic"},
+    {u"ＭＳ Ｐゴシック", u"MS PGothic"},
+    {u"IPAゴシック", u"IPAGothic"},
+    {u"IPAPゴシック", u"IPAPGothic"},
+};
+
 // Every name, in every language, of the installed fonts that have `name` among theirs
-// ("IPAGothic" and "IPAゴシック" for either). Fontconfig knows them all; elsewhere only `name`.
+// ("IPAGothic" and "IPAゴシック" for either).
 QStringList AllNamesOf(const QString &name) {
     QStringList names{name};
+    for (const auto &[japanese, english] : kFontNames) {
+        const QString ja = QString::fromUtf16(japanese), en = QString::fromUtf16(english);
+        if (name.compare(ja, Qt::CaseInsensitive) == 0)
+            names << en;
+        else if (name.compare(en, Qt::CaseInsensitive) == 0)
+            names << ja;
+    }
 #ifdef RILO_HAVE_FONTCONFIG
     const QByteArray wanted = name.toUtf8();
     FcPattern *pattern = FcPatternCreate();
@@ -117,6 +135,13 @@ QStringList Installed(const QStringList &wanted) {
 // the listed one. A design font installed under another listed name (its English one, say) is
 // its own first substitute.
 void RegisterFontSubstitutes() {
+    // A system without the design's fonts or IPA Gothic (Windows in another language) gets the
+    // IPA fonts that come with the program, in its fonts folder.
+    if (ListedFamily(kGothic).isEmpty() && ListedFamily(QStringLiteral("IPAGothic")).isEmpty()) {
+        const QDir fonts(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
+        for (const QString &file : fonts.entryList({QStringLiteral("*.ttf")}, QDir::Files))
+            QFontDatabase::addApplicationFont(fonts.filePath(file));
+    }
     const QStringList families = QFontDatabase::families();
     const QStringList mono = {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
                               QStringLiteral("Noto Sans CJK JP")};

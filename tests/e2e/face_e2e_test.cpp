@@ -3,34 +3,13 @@
 // scale factor of 2.
 
 #include "harness.h"
+#include "workedexample.h"
 
 #include <ctime>
 #include <sstream>
 
 namespace e2e {
 namespace {
-
-// A due date `daysAhead` days after today (local time) and its start 280 days before it.
-IniKeys DueInDays(int daysAhead) {
-    auto text = [](std::time_t t) {
-        std::tm local{};
-        ::localtime_r(&t, &local);
-        char buffer[16];
-        std::strftime(buffer, sizeof buffer, "%Y/%m/%d", &local);
-        return std::string(buffer);
-    };
-    std::tm noon{};
-    const std::time_t now = std::time(nullptr);
-    ::localtime_r(&now, &noon);
-    noon.tm_hour = 12;
-    const std::time_t today = std::mktime(&noon);
-    constexpr std::time_t kDay = 24 * 60 * 60;
-    return {{"start_up", "1"},
-            {"yoteibi", text(today + daysAhead * kDay)},
-            {"hajime", text(today + (daysAhead - 280) * kDay)},
-            {"win_x", "1500"},
-            {"win_y", "1500"}};
-}
 
 class Face : public GadgetTest {};
 

@@ -33,6 +33,14 @@ std::optional<WindowManager> GadgetTest::WindowManagerToUse() const {
     return xharness::WindowManagerNamed(name);
 }
 
+void GadgetTest::InstallProgram(const fs::path &folder) {
+    fs::copy_file(VARADADID_EXE, folder / "varadadid");
+}
+
+std::vector<std::string> GadgetTest::ProgramCommand(const fs::path &folder) const {
+    return {(folder / "varadadid").string()};
+}
+
 void GadgetTest::SetUp() {
     const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
     artifacts_ =
@@ -46,7 +54,9 @@ void GadgetTest::SetUp() {
         sandbox_->Keep();
     programFolder_ = root() / "prog";
     fs::create_directories(programFolder_);
-    fs::copy_file(VARADADID_EXE, programFolder_ / "varadadid");
+    InstallProgram(programFolder_);
+    if (HasFatalFailure())
+        return;
 
     const auto wm = WindowManagerToUse();
     ASSERT_TRUE(wm) << "E2E_WINDOW_MANAGER names no known window manager "
@@ -97,7 +107,8 @@ Child &GadgetTest::StartProgram(bool unprivileged, const std::vector<std::string
     if (unprivileged)
         argv = {"setpriv", "--reuid=" + std::to_string(kNobody),
                 "--regid=" + std::to_string(kNobody), "--clear-groups"};
-    argv.push_back((programFolder_ / "varadadid").string());
+    const std::vector<std::string> command = ProgramCommand(programFolder_);
+    argv.insert(argv.end(), command.begin(), command.end());
     argv.insert(argv.end(), args.begin(), args.end());
     const fs::path log = artifacts_ / ("program-" + std::to_string(programs_.size() + 1) + ".log");
     programs_.push_back(Child::Spawn(argv, ProgramEnv(), log));

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Makes the Wine prefix the Windows end-to-end tests share (once; a prefix already made is
+# kept). The prefix's server is started here, in the foreground, and ends by itself once
+# wineboot is done; it is waited for by its id.
+set -euo pipefail
+prefix=$1
+[ -e "$prefix/.made" ] && exit 0
+rm -rf "$prefix"
+mkdir -p "$prefix"
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wineserver --foreground &
+server=$!
+trap 'kill "$server" 2>/dev/null || true' EXIT
+wineboot --init
+wait "$server" || true
+trap - EXIT
+touch "$prefix/.made"

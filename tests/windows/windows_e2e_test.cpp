@@ -1,0 +1,214 @@
+// The Windows zip's program under Wine, on the same X harness as the Linux end-to-end tests:
+// Wine's windows are X windows, so they are found, clicked and photographed alike. One table
+// of what differs on Windows: where rilo.ini lives and how it is written, the face as drawn by
+// Windows' fonts and the windows platform plugin, the export's code page, topmost, single
+// instance and the ways the program ends.
+
+#include "../e2e/harness.h"
+#include "../e2e/workedexample.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <ostream>
+
+namespace e2e {
+namespace {
+
+enum class Case {
+    FirstStart,     // no rilo.ini: the entry dialog, then rilo.ini beside the exe, CR LF
+    Face,           // a stored date: the face as the golden picture shows it
+    Export,         // the calendar saved through Windows' Save As: the Shift-JIS bytes
+    Topmost,        // 常に手前に表示 stores temae=1 and keeps the face above a new window
+    DragEnd,        // a drag's end is stored at once
+    SecondStart,    // a second copy ends at once and leaves the first running
+    WindowManager,  // Alt+F4 ends the program cleanly, its place saved
+    ProgramFiles,   // a copy under Program Files keeps its settings in %APPDATA%
+};
+
+struct WindowsRow {
+    const char *name;
+    Case what;
+};
+void PrintTo(const WindowsRow &row, std::ostream *out) {
+    *out << row.name;
+}
+
+class Windows : public GadgetTest, public ::testing::WithParamInterface<WindowsRow> {
+protected:
+    void SetUp() override {
+        // Wine's first start would ask to install Mono and Gecko; neither is needed.
+        SetProgramEnv("WINEPREFIX", WINE_PREFIX);
+        SetProgramEnv("WINEDEBUG", "-all");
+        SetProgramEnv("WINEDLLOVERRIDES", "mscoree,mshtml=");
+        SetProgramEnv("LC_ALL", "ja_JP.UTF-8");
+        GadgetTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        fs::remove_all(AppDataIni().parent_path());
+    }
+    void TearDown() override {
+        GadgetTest::TearDown();
+        // The program is stopped by its id above; Wine's server and the service processes it
+        // started for the program belong to the test's prefix and end with it.
+        RunCommand({"wineserver", "--kill"}, WineEnv(), 30s);
+        RunCommand({"wineserver", "--wait"}, WineEnv(), 30s);
+        fs::remove_all(AppDataIni().parent_path());
+        if (!programFiles_.empty())
+            fs::remove_all(programFiles_);
+    }
+
+    void InstallProgram(const fs::path &folder) override {
+        const fs::path unpacked = folder.parent_path() / "unzipped";
+        const CommandResult unzip =
+            RunCommand({"unzip", "-q", VARADADID_WINDOWS_ZIP, "-d", unpacked.string()}, {}, 60s);
+        ASSERT_EQ(unzip.exitCode, 0) << "unzip " << VARADADID_WINDOWS_ZIP << ": " << unzip.out;
+        fs::remove(folder);
+        fs::rename(unpacked / "varadadid", folder);
+    }
+    std::vector<std::string> ProgramCommand(const fs::path &folder) const override {
+        const fs::path from = programFiles_.empty() ? folder : programFiles_;
+        return {"wine", (from / "varadadid.exe").string()};
+    }
+
+    static EnvChanges WineEnv() {
+        return {{"WINEPREFIX", WINE_PREFIX}, {"WINEDEBUG", "-all"}};
+    }
+    // %APPDATA%\varadadid\rilo.ini of the prefix's user (named after the Unix user).
+    static fs::path AppDataIni() {
+        const char *user = std::getenv("USER");
+        return fs::path(WINE_PREFIX) / "drive_c" / "users" / (user && *user ? user : "root") /
+               "AppData" / "Roaming" / "varadadid" / "rilo.ini";
+    }
+    // The face: Wine shows a frameless tool window as a window of its own, which no window
+    // manager takes on, so it is waited for as shown rather than as managed.
+    std::optional<std::string> StartFace() {
+        StartProgram();
+        return screen().WaitFor(kGadget, kStartTimeout);
+    }
+    // A Windows path of a Unix one, through Wine's Z: drive.
+    static std::string WindowsPath(const fs::path &path) {
+        std::string text = "Z:" + path.string();
+        std::replace(text.begin(), text.end(), '/', '\\');
+        return text;
+    }
+    fs::path programFiles_; // a copy under the prefix's Program Files, when the row makes one
+};
+
+TEST_P(Windows, TheProgramAsOnWindows) {
+    const WindowsRow &row = GetParam();
+    IniKeys stored = kWorkedExampleKeys;
+    stored.insert(stored.end(), {{"temae", "0"}, {"win_x", "3000"}, {"win_y", "1500"}});
+    if (row.what == Case::Face)
+        stored = DueInDays(98);
+    if (row.what != Case::FirstStart && row.what != Case::ProgramFiles)
+        WriteIni(stored);
+
+    if (row.what == Case::ProgramFiles) {
+        programFiles_ = fs::path(WINE_PREFIX) / "drive_c" / "Program Files" / "varadadid-e2e";
+        fs::remove_all(programFiles_);
+        fs::create_directories(programFiles_.parent_path());
+        fs::copy(programFolder(), programFiles_, fs::copy_options::recursive);
+    }
+
+    switch (row.what) {
+    case Case::FirstStart:
+    case Case::ProgramFiles: {
+        ASSERT_TRUE(StartFace());
+        const auto dialog = screen().WaitFor(kEntryDialog, kStartTimeout);
+        ASSERT_TRUE(dialog) << "no entry dialog on the first start";
+        ASSERT_TRUE(screen().Activate(*dialog) && TypeDueDate("2006", "5", "1"));
+        ASSERT_TRUE(screen().Key("Tab") && screen().Key("space"));
+        ASSERT_TRUE(screen().WaitGone(kEntryDialog)) << "the dialog stayed open";
+        const fs::path written = row.what == Case::ProgramFiles ? AppDataIni() : IniPath();
+        EXPECT_FALSE(fs::exists(programFiles_ / "rilo.ini")) << "written under Program Files";
+        const auto text = ReadFile(written).value_or("");
+        EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1) << "not CR LF:\n" << text;
+        const auto ini = ReadIni(written);
+        for (const auto &[key, value] : kWorkedExampleKeys)
+            EXPECT_EQ(ini.count(key) ? ini.at(key) : "(missing)", value) << key;
+        break;
+    }
+    case Case::Face: {
+        const auto face = StartFace();
+        ASSERT_TRUE(face);
+        const auto g = screen().GeometryOf(*face);
+        ASSERT_TRUE(g);
+        EXPECT_EQ(g->shape, "130x120+20+25");
+        const fs::path shot = root() / "screen.png", cut = root() / "face.png";
+        ASSERT_TRUE(screen().Shot(shot));
+        ASSERT_EQ(RunCommand({"convert", shot.string(), "-crop",
+                              "130x120+" + std::to_string(g->x + 20) + "+" +
+                                  std::to_string(g->y + 25),
+                              "+repage", cut.string()},
+                             {}, 15s)
+                      .exitCode,
+                  0);
+        Shot("face");
+        const CommandResult differ = RunCommand(
+            {"compare", "-metric", "AE", cut.string(), WINDOWS_GOLDEN_DIR "/face-98-days.png",
+             (root() / "diff.png").string()},
+            {}, 15s);
+        EXPECT_EQ(differ.exitCode, 0) << "pixels differ from the golden face: " << differ.out;
+        break;
+    }
+    case Case::Export: {
+        const auto face = StartFace();
+        ASSERT_TRUE(face);
+        const auto calendar = OpenCalendar(*face);
+        ASSERT_TRUE(calendar) << "no calendar window";
+        ASSERT_TRUE(ClickIn(*calendar, kCalendarSaveX, kCalendarButtonsY));
+        const auto saveAs = WaitForOtherWindow(program().pid(), {"varadadid", "カレンダー"});
+        ASSERT_TRUE(saveAs) << "no Save As dialog";
+        const fs::path exported = root() / "dates.txt";
+        ASSERT_TRUE(screen().Activate(*saveAs) && screen().Type(WindowsPath(exported)) &&
+                    screen().Key("Return"));
+        ASSERT_TRUE(WaitUntil([&] { return fs::exists(exported); }, 15s)) << "nothing saved";
+        EXPECT_EQ(ReadFile(exported), ToShiftJis(WorkedExampleExportUtf8()));
+        break;
+    }
+    case Case::Topmost: {
+        const auto face = StartFace();
+        ASSERT_TRUE(face && OpenMenu(*face) && screen().Key("t"));
+        EXPECT_TRUE(WaitUntil([&] { return ReadIni(IniPath())["temae"] == "1"; }, 10s));
+        break;
+    }
+    case Case::DragEnd: {
+        const auto face = StartFace();
+        ASSERT_TRUE(face);
+        const auto g = screen().GeometryOf(*face);
+        ASSERT_TRUE(g && screen().Drag(g->x + kFaceX, g->y + kFaceY, 40, 30, 1));
+        EXPECT_TRUE(WaitUntil([&] { return ReadIni(IniPath())["win_x"] == "3600"; }, 10s));
+        EXPECT_EQ(ReadIni(IniPath())["win_y"], "1950");
+        break;
+    }
+    case Case::SecondStart: {
+        ASSERT_TRUE(StartFace());
+        const auto code = StartProgram().WaitExit(30s);
+        EXPECT_EQ(code, 0) << "the second copy did not end at once";
+        EXPECT_TRUE(program().Running()) << "the first copy ended";
+        EXPECT_EQ(screen().Find(kGadget).size(), 1u);
+        break;
+    }
+    case Case::WindowManager: {
+        const auto face = StartFace();
+        ASSERT_TRUE(face && ClickIn(*face, kFaceX, kFaceY) && screen().Key("alt+F4"));
+        EXPECT_EQ(program().WaitExit(20s), 0);
+        EXPECT_EQ(ReadIni(IniPath())["win_x"], "3000");
+        break;
+    }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, Windows,
+                         ::testing::Values(WindowsRow{"FirstStart", Case::FirstStart},
+                                           WindowsRow{"Face", Case::Face},
+                                           WindowsRow{"Export", Case::Export},
+                                           WindowsRow{"Topmost", Case::Topmost},
+                                           WindowsRow{"DragEnd", Case::DragEnd},
+                                           WindowsRow{"SecondStart", Case::SecondStart},
+                                           WindowsRow{"WindowManager", Case::WindowManager},
+                                           WindowsRow{"ProgramFiles", Case::ProgramFiles}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace e2e
