@@ -10,6 +10,9 @@
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -42,9 +45,27 @@ SingleInstance::SingleInstance(const QString &lockPath, const QString &channelNa
     lock_.setStaleLockTime(0); // stale only when its process is gone, however long it has run
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance() {
+#ifdef Q_OS_WIN
+    if (mutex_)
+        CloseHandle(mutex_);
+#endif
+}
 
 bool SingleInstance::TryAcquire() {
+#ifdef Q_OS_WIN
+    // Named after the lock's path, so that copies with other lock paths stay apart.
+    const QString name = QStringLiteral("Local\\varadadid-%1")
+                             .arg(qHash(QDir::cleanPath(lock_.fileName()).toLower()), 0, 16);
+    mutex_ = CreateMutexW(nullptr, FALSE, reinterpret_cast<const wchar_t *>(name.utf16()));
+    if (mutex_ && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex_);
+        mutex_ = nullptr;
+        return false;
+    }
+    Listen(); // a mutex that cannot be made must not keep the gadget from starting either
+    return true;
+#endif
     if (lock_.tryLock(0)) {
         Listen();
         return true;

@@ -10,7 +10,9 @@ class QLocalServer;
 class QLocalSocket;
 
 // One running copy per user: a lock file that a crashed copy cannot leave stuck, since a lock
-// whose process is gone counts as stale and is taken over. Beside it, a local channel that only
+// whose process is gone counts as stale and is taken over. On Windows, where process ids come
+// back soon and a stale lock file could look held, a named mutex of the user's session stands
+// for the lock instead: the system releases it with its process. Beside it, a local channel that only
 // the same user can reach, on which a second copy asks the running one to come to the front.
 class SingleInstance : public QObject {
     Q_OBJECT
@@ -43,6 +45,7 @@ private:
     void Read(QLocalSocket *socket);
 
     QLockFile lock_;
+    void *mutex_ = nullptr; // Windows: the mutex handle while this copy holds it
     QString channelName_;
     QLocalServer *server_ = nullptr;
 };

@@ -136,8 +136,11 @@ protected:
     static constexpr int kEntryOkX = 164, kEntryOkY = 128;
     static constexpr int kCalendarSaveX = 88, kCalendarOkX = 164, kCalendarButtonsY = 344;
 
-private:
+    // The environment the programs are started with, once SetUp has made the test's world.
     EnvChanges ProgramEnv() const;
+    bool WorldReady() const { return sandbox_ && sandbox_->ok() && x_ && x_->ok(); }
+
+private:
     // Fails the test with what a started program that shows no window is doing.
     void ReportStall(Child &started);
 

@@ -21,7 +21,8 @@ enum class Case {
     Topmost,        // 常に手前に表示 stores temae=1 and keeps the face above a new window
     DragEnd,        // a drag's end is stored at once
     SecondStart,    // a second copy ends at once and leaves the first running
-    WindowManager,  // Alt+F4 ends the program cleanly, its place saved
+    Close,          // Windows' close (taskkill: WM_CLOSE) ends it cleanly, its place saved
+    EndSession,     // a logout (WM_QUERYENDSESSION, WM_ENDSESSION) with the calendar open
     ProgramFiles,   // a copy under Program Files keeps its settings in %APPDATA%
 };
 
@@ -47,11 +48,13 @@ protected:
         fs::remove_all(AppDataIni().parent_path());
     }
     void TearDown() override {
+        // Wine's server and the service processes it started for the program belong to this
+        // test's Wine session: they end with it, before the program's own process is reaped.
+        if (WorldReady()) {
+            RunCommand({"wineserver", "--kill"}, ProgramEnv(), 30s);
+            RunCommand({"wineserver", "--wait"}, ProgramEnv(), 30s);
+        }
         GadgetTest::TearDown();
-        // The program is stopped by its id above; Wine's server and the service processes it
-        // started for the program belong to the test's prefix and end with it.
-        RunCommand({"wineserver", "--kill"}, WineEnv(), 30s);
-        RunCommand({"wineserver", "--wait"}, WineEnv(), 30s);
         fs::remove_all(AppDataIni().parent_path());
         if (!programFiles_.empty())
             fs::remove_all(programFiles_);
@@ -70,9 +73,7 @@ protected:
         return {"wine", (from / "varadadid.exe").string()};
     }
 
-    static EnvChanges WineEnv() {
-        return {{"WINEPREFIX", WINE_PREFIX}, {"WINEDEBUG", "-all"}};
-    }
+    static constexpr int kCalendarClientWidth = 224, kCalendarClientHeight = 376;
     // %APPDATA%\varadadid\rilo.ini of the prefix's user (named after the Unix user).
     static fs::path AppDataIni() {
         const char *user = std::getenv("USER");
@@ -156,7 +157,12 @@ TEST_P(Windows, TheProgramAsOnWindows) {
         ASSERT_TRUE(face);
         const auto calendar = OpenCalendar(*face);
         ASSERT_TRUE(calendar) << "no calendar window";
-        ASSERT_TRUE(ClickIn(*calendar, kCalendarSaveX, kCalendarButtonsY));
+        // Wine draws the window's frame and caption inside its X window.
+        const auto box = screen().GeometryOf(*calendar);
+        ASSERT_TRUE(box);
+        const int border = (box->width - kCalendarClientWidth) / 2;
+        ASSERT_TRUE(ClickIn(*calendar, border + kCalendarSaveX,
+                            box->height - border - kCalendarClientHeight + kCalendarButtonsY));
         const auto saveAs = WaitForOtherWindow(program().pid(), {"varadadid", "カレンダー"});
         ASSERT_TRUE(saveAs) << "no Save As dialog";
         const fs::path exported = root() / "dates.txt";
@@ -189,11 +195,20 @@ TEST_P(Windows, TheProgramAsOnWindows) {
         EXPECT_EQ(screen().Find(kGadget).size(), 1u);
         break;
     }
-    case Case::WindowManager: {
+    case Case::Close:
+    case Case::EndSession: {
         const auto face = StartFace();
-        ASSERT_TRUE(face && ClickIn(*face, kFaceX, kFaceY) && screen().Key("alt+F4"));
+        ASSERT_TRUE(face);
+        if (row.what == Case::EndSession)
+            ASSERT_TRUE(OpenCalendar(*face));
+        const std::vector<std::string> end =
+            row.what == Case::Close
+                ? std::vector<std::string>{"wine", "taskkill", "/IM", "varadadid.exe"}
+                : std::vector<std::string>{"wine", "wineboot", "--end-session"};
+        RunCommand(end, ProgramEnv(), 30s);
         EXPECT_EQ(program().WaitExit(20s), 0);
         EXPECT_EQ(ReadIni(IniPath())["win_x"], "3000");
+        EXPECT_EQ(ReadIni(IniPath())["yoteibi"], "2006/05/01");
         break;
     }
     }
@@ -206,7 +221,8 @@ INSTANTIATE_TEST_SUITE_P(Table, Windows,
                                            WindowsRow{"Topmost", Case::Topmost},
                                            WindowsRow{"DragEnd", Case::DragEnd},
                                            WindowsRow{"SecondStart", Case::SecondStart},
-                                           WindowsRow{"WindowManager", Case::WindowManager},
+                                           WindowsRow{"Close", Case::Close},
+                                           WindowsRow{"EndSession", Case::EndSession},
                                            WindowsRow{"ProgramFiles", Case::ProgramFiles}),
                          [](const auto &info) { return std::string(info.param.name); });
 
