@@ -54,12 +54,12 @@ enum class IniLocation {
     UserFolderFromCopy // in the per-user folder, first copied from the program folder's file
 };
 struct IniAccess {
-    bool installed = false; // a system-wide installation (Program Files): never written to
     bool folderWritable = false;
     bool iniExists = false;
     bool iniReadable = false;
     bool iniWritable = false;
     bool userIniExists = false;
+    bool installed = false; // a system-wide installation (Program Files): never written to
 };
 IniLocation ChooseIniLocation(const IniAccess &access);
 

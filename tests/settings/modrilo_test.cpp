@@ -26,7 +26,7 @@ TEST(ChooseIniLocation, FallsBackToTheUserFolderOnlyWhenTheProgramFolderCannotBe
         IniLocation expected;
     };
     const std::vector<Row> rows = {
-        // folderWritable, iniExists, iniReadable, iniWritable, userIniExists
+        // folderWritable, iniExists, iniReadable, iniWritable, userIniExists, installed
         {{true, false, false, false, false}, IniLocation::ProgramFolder},
         {{true, true, true, true, true}, IniLocation::ProgramFolder},
         {{false, true, true, true, false}, IniLocation::ProgramFolder},
@@ -34,11 +34,13 @@ TEST(ChooseIniLocation, FallsBackToTheUserFolderOnlyWhenTheProgramFolderCannotBe
         {{false, true, true, false, false}, IniLocation::UserFolderFromCopy},
         {{false, true, true, false, true}, IniLocation::UserFolder},
         {{false, true, false, false, false}, IniLocation::UserFolder},
+        {{true, true, true, true, false, true}, IniLocation::UserFolderFromCopy},
+        {{true, false, false, false, false, true}, IniLocation::UserFolder},
     };
     for (const Row &row : rows)
         EXPECT_EQ(settings::ChooseIniLocation(row.access), row.expected)
             << row.access.folderWritable << row.access.iniExists << row.access.iniReadable
-            << row.access.iniWritable << row.access.userIniExists;
+            << row.access.iniWritable << row.access.userIniExists << row.access.installed;
 }
 
 class ModRilo : public TempFolderTest {
