@@ -44,7 +44,7 @@ run: configure
 	@$(BUILD_DIR)/bin/varadadid --settings-dir "$(SETTINGS_DIR)"
 
 # No test may change the machine it runs on: /dev, /etc and /usr are listed before and after.
-# Qt for Windows, when not in the cache yet, builds in the background from the start (about 45
+# Qt for Windows, when not in the cache yet, builds in the background from the start (about 25
 # minutes on 2 cores, beside the rest); the Windows cases wait for it at the end.
 test: deps
 	@mkdir -p $(BUILD_DIR) $(WINDOWS_DIR)
