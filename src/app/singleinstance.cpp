@@ -65,7 +65,7 @@ bool SingleInstance::TryAcquire() {
     }
     Listen(); // a mutex that cannot be made must not keep the gadget from starting either
     return true;
-#endif
+#else
     if (lock_.tryLock(0)) {
         Listen();
         return true;
@@ -73,6 +73,7 @@ bool SingleInstance::TryAcquire() {
     // Only another running copy refuses the start. A lock that cannot be made at all (a full or
     // read-only runtime folder) must not keep the gadget from starting.
     return lock_.error() != QLockFile::LockFailedError;
+#endif
 }
 
 QString SingleInstance::DefaultLockPath() {
