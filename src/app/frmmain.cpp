@@ -163,18 +163,18 @@ void frmMain::BuildMenu() {
 }
 
 void frmMain::Form_Load() {
-    settings::ResolveIniPath(state_, env_.programFolder, env_.userConfigFolder);
-    settings::LoadStartupFlag(state_);
+    const settings::Snapshot file = settings::Snapshot::Read(state_.IniPath);
+    settings::LoadStartupFlag(state_, file);
     // A due date never entered, or one the file no longer holds as a date, asks for it again.
-    if (state_.StartupDone == 0 || !settings::HasStoredDueDate(state_))
+    if (state_.StartupDone == 0 || !settings::HasStoredDueDate(file))
         ShowEntryDialog();
 
     ApplyShape();
-    settings::LoadSettings(state_);
+    settings::LoadSettings(state_, file);
     PlaceWindow();
 
-    const bool topmost = state_.TopmostFlag.toDouble() == 1.0;
-    SetTopmost(topmost ? 1 : 0);
+    const bool topmost = state_.Topmost;
+    SetTopmost(topmost);
     mnuTemae_->setChecked(topmost);
 
     UpdateCountdown();
@@ -187,7 +187,7 @@ void frmMain::ApplyShape() {
 }
 
 void frmMain::PlaceWindow() {
-    QPoint topLeft(PixelsFromTwips(state_.WinX.toFloat()), PixelsFromTwips(state_.WinY.toFloat()));
+    QPoint topLeft(PixelsFromTwips(state_.WinX), PixelsFromTwips(state_.WinY));
     // A face that no screen shows (a monitor unplugged since) could never be reached again:
     // bring it fully onto the primary screen. A partly visible face stays where it was.
     const QRect face = kFace.translated(topLeft);
@@ -206,9 +206,9 @@ void frmMain::PlaceWindow() {
     lastPlace_ = topLeft;
 }
 
-void frmMain::SetTopmost(int flag) {
+void frmMain::SetTopmost(bool on) {
     const QPoint place = KnownPlace();
-    SetStaysOnTop(this, flag != 0);
+    SetStaysOnTop(this, on);
     move(place);
     if (isVisible()) {
         raise();
@@ -216,13 +216,13 @@ void frmMain::SetTopmost(int flag) {
     }
     // A secondary window open since start-up stays above the gadget as one opened from the menu.
     if (QWidget *secondary = OpenSecondary()) {
-        SetStaysOnTop(secondary, flag != 0);
+        SetStaysOnTop(secondary, on);
         if (secondary->isVisible()) {
             secondary->raise();
             secondary->activateWindow();
         }
     }
-    settings::SaveTopmost(state_, flag != 0);
+    settings::SaveTopmost(state_, on);
 }
 
 void frmMain::SaveWindowPosition() {
@@ -333,7 +333,7 @@ void frmMain::mnuTemae_Click() {
     // The action has already flipped its own check mark when triggered from the menu; the
     // window's state is what decides.
     const bool on = !windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    SetTopmost(on ? 1 : 0);
+    SetTopmost(on);
     mnuTemae_->setChecked(on);
 }
 

@@ -22,15 +22,15 @@ class i_data;
 class frmMain : public QWidget {
     Q_OBJECT
 public:
-    // Loads the window: finds and reads the settings, opens the entry dialog when no due date
+    // Loads the window: reads the settings file at state.IniPath once, opens the entry dialog when no due date
     // was entered yet, places the window, applies always-on-top and fills the countdown.
     frmMain(modRilo &state, const AppEnvironment &env);
     ~frmMain() override;
 
     // Refills the five status labels from the due and start dates and today.
     void UpdateCountdown();
-    // Switches always-on-top (flag 0 off, anything else on), keeps the place, stores the choice.
-    void SetTopmost(int flag);
+    // Switches always-on-top, keeps the place, stores the choice.
+    void SetTopmost(bool on);
     // Stores the window's position in twips.
     void SaveWindowPosition();
     // Refreshes the countdown when the date has changed since it was last shown; asked at each

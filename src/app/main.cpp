@@ -7,6 +7,7 @@
 #include "app/translations.h"
 #include "ui/environment.h"
 #include "ui/look.h"
+#include "settings/modrilo.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -48,10 +49,12 @@ int main(int argc, char *argv[]) {
 
     InstallQtTranslations(app);
     look::RegisterFontSubstitutes();
+    // The settings file is found once, for the whole run: its folder rules start from the
+    // program's folder, for which --settings-dir stands in.
     modRilo state;
+    settings::ResolveIniPath(state,
+                             settingsFolder.folder.value_or(QApplication::applicationDirPath()));
     AppEnvironment env;
-    // The settings file's folder rules start from here; --settings-dir stands in for it.
-    env.programFolder = settingsFolder.folder.value_or(QApplication::applicationDirPath());
 
     frmMain window(state, env);
     QObject::connect(&window, &frmMain::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);

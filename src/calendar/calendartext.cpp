@@ -18,7 +18,7 @@ QString DateOrEmpty(const OptionalDate &date) {
 } // namespace
 
 QString BuildCalendarText(const OptionalDate &startDate,
-                          const std::array<OptionalDate, 12> &monthStarts,
+                          const std::array<OptionalDate, 9> &monthStarts,
                           const OptionalDate &dogDay, const OptionalDate &dueDate) {
     const QString eol = QStringLiteral("\r\n");
     const QString separator = QString(22, u'-') + eol;
@@ -27,7 +27,7 @@ QString BuildCalendarText(const OptionalDate &startDate,
     QString text = separator;
     text += QStringLiteral("1") + monthLabel + DateOrEmpty(startDate) + eol;
     for (int n = 2; n <= 10; ++n)
-        text += QString::number(n) + monthLabel + DateOrEmpty(monthStarts[n - 1]) + eol;
+        text += QString::number(n) + monthLabel + DateOrEmpty(monthStarts[n - 2]) + eol;
     text += separator;
     text += QStringLiteral("戌の日　") + DateOrEmpty(dogDay) + eol;
     text += separator;

@@ -17,10 +17,10 @@ namespace calendar {
 using OptionalDate = std::optional<dates::DateStamp>;
 
 // The sixteen lines of the export, each ended by CR LF: the ten month starts ("1ヶ月　" and the
-// start date, then months 2 to 10 from monthStarts[1..9]), the Day of the Dog and the due date,
+// start date, then months 2 to 10 from monthStarts), the Day of the Dog and the due date,
 // framed by separator lines. A missing date leaves its line's date empty.
 QString BuildCalendarText(const OptionalDate &startDate,
-                          const std::array<OptionalDate, 12> &monthStarts,
+                          const std::array<OptionalDate, 9> &monthStarts,
                           const OptionalDate &dogDay, const OptionalDate &dueDate);
 QString BuildCalendarText(const modRilo &state);
 

@@ -161,13 +161,14 @@ void frmCrndr::BuildControls() {
 // The month starts and the Day of the Dog come from the settings file as it is now; the start
 // and due dates from memory.
 void frmCrndr::FillCalendar() {
-    settings::LoadDogDay(state_);
-    settings::LoadMonthStarts(state_);
+    const settings::Snapshot file = settings::Snapshot::Read(state_.IniPath);
+    settings::LoadDogDay(state_, file);
+    settings::LoadMonthStarts(state_, file);
     ShowDate(Ctuki_[1], state_.StartDate);
     ShowDate(Cinu_, state_.DogDay);
     ShowDate(Cyoteibi_, state_.DueDate);
-    for (int i = 1; i <= 9; ++i)
-        ShowDate(Ctuki_[i + 1], state_.MonthStarts[i]);
+    for (int month = 2; month <= 10; ++month)
+        ShowDate(Ctuki_[month], state_.MonthStarts[month - 2]);
     // A screen reader reads each row whole: caption and date.
     for (int row = 1; row <= kRowCount; ++row) {
         QLabel *date = rowDates_[row - 1];

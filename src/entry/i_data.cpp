@@ -98,10 +98,10 @@ void i_data::BuildControls() {
 }
 
 void i_data::Form_Load() {
-    settings::ResolveIniPath(state_, env_.programFolder, env_.userConfigFolder);
-    settings::LoadSettings(state_);
+    const settings::Snapshot file = settings::Snapshot::Read(state_.IniPath);
+    settings::LoadSettings(state_, file);
     // A field never stored starts empty rather than showing the read's default of 16.
-    const settings::DueDateFields stored = settings::StoredDueDateFields(state_);
+    const settings::DueDateFields stored = settings::StoredDueDateFields(state_, file);
     yo_y_->setText(stored.year);
     yo_m_->setText(stored.month);
     yo_d_->setText(stored.day);
@@ -126,9 +126,7 @@ void i_data::Command1_Click() {
     state_.DueYear = year;
     state_.DueMonth = month;
     state_.DueDay = day;
-    const bool saved = settings::SaveDueDate(state_);
-    const bool computed = settings::ComputeMilestones(state_);
-    if (!saved || !computed) {
+    if (!settings::StoreDueDate(state_)) {
         // Whether or not the program is ending meanwhile, the dialog closes after the box.
         (void)deferredClose_.Run([&] {
             env_.dialogs.messageBox(this, QStringLiteral("予定日を保存できませんでした"),

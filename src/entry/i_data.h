@@ -15,8 +15,8 @@ class QPushButton;
 class i_data : public QWidget {
     Q_OBJECT
 public:
-    // Builds the dialog and runs Form_Load on `state`: the settings path is resolved from `env`
-    // and the settings are re-read. Messages are warning boxes of `env.dialogs`. A window that
+    // Builds the dialog and runs Form_Load on `state`: the settings file at its IniPath is read
+    // once. Messages are warning boxes of `env.dialogs`. A window that
     // disables itself while the dialog is open must not be its parent: disabling a widget
     // disables its child windows too.
     i_data(modRilo &state, const AppEnvironment &env, QWidget *parent = nullptr);

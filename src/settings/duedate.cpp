@@ -4,12 +4,12 @@
 
 namespace settings {
 
-bool SaveDueDate(modRilo &state) {
-    bool ok = Write(state, Key::DueYear, state.DueYear);
-    ok &= Write(state, Key::DueMonth, state.DueMonth);
-    ok &= Write(state, Key::DueDay, state.DueDay);
+bool SaveDueDate(modRilo &state, Values &out) {
+    out.emplace_back(Key::DueYear, state.DueYear.toLocal8Bit());
+    out.emplace_back(Key::DueMonth, state.DueMonth.toLocal8Bit());
+    out.emplace_back(Key::DueDay, state.DueDay.toLocal8Bit());
     state.StartupDone = 1;
-    ok &= Write(state, Key::StartupDone, QByteArrayView("1"));
+    out.emplace_back(Key::StartupDone, "1");
 
     const auto due = dates::DueDateFromFields(state.DueYear, state.DueMonth, state.DueDay);
     if (!due) {
@@ -17,21 +17,30 @@ bool SaveDueDate(modRilo &state) {
         return false;
     }
     state.DueDate = dates::ToStamp(*due);
-    ok &= Write(state, Key::DueDate, dates::FormatDateText(*due));
-    return ok;
+    out.emplace_back(Key::DueDate, dates::FormatDateText(*due).toLocal8Bit());
+    return true;
 }
 
-bool ComputeMilestones(modRilo &state) {
+bool ComputeMilestones(modRilo &state, Values &out) {
     if (!state.DueDate)
         return false;
+    const auto text = [](dates::Day day) { return dates::FormatDateText(day).toLocal8Bit(); };
     const dates::Milestones m = dates::MilestonesFor(dates::ToDay(*state.DueDate));
     state.StartDate = dates::ToStamp(m.start);
-    bool ok = Write(state, Key::StartDate, dates::FormatDateText(m.start));
+    out.emplace_back(Key::StartDate, text(m.start));
     for (int n = 1; n <= 10; ++n)
-        ok &= Write(state, MonthStartKey(n), dates::FormatDateText(m.monthStarts[n - 1]));
+        out.emplace_back(MonthStartKey(n), text(m.monthStarts[n - 1]));
+    for (std::size_t i = 0; i < state.MonthStarts.size(); ++i)
+        state.MonthStarts[i] = dates::ToStamp(m.monthStarts[i]);
     state.DogDay = dates::ToStamp(m.dogDay);
-    ok &= Write(state, Key::DogDay, dates::FormatDateText(m.dogDay));
-    return ok;
+    out.emplace_back(Key::DogDay, text(m.dogDay));
+    return true;
+}
+
+bool StoreDueDate(modRilo &state) {
+    Values values;
+    const bool complete = SaveDueDate(state, values) && ComputeMilestones(state, values);
+    return WriteAll(state, values) && complete;
 }
 
 std::optional<dates::CountdownTexts> CountdownFor(const modRilo &state, dates::Day today) {
@@ -40,25 +49,25 @@ std::optional<dates::CountdownTexts> CountdownFor(const modRilo &state, dates::D
     return dates::ComputeCountdown(*state.DueDate, *state.StartDate, today);
 }
 
-bool HasStoredDueDate(const modRilo &state) {
-    return ReadDate(state, Key::DueDate) && ReadDate(state, Key::StartDate);
+bool HasStoredDueDate(const Snapshot &file) {
+    return file.Date(Key::DueDate) && file.Date(Key::StartDate);
 }
 
-DueDateFields StoredDueDateFields(const modRilo &state) {
-    auto stored = [&state](Key key, const QString &value) {
-        return HasKey(state, key) ? value : QString();
+DueDateFields StoredDueDateFields(const modRilo &state, const Snapshot &file) {
+    auto stored = [&file](Key key, const QString &value) {
+        return file.Has(key) ? value : QString();
     };
     return {stored(Key::DueYear, state.DueYear), stored(Key::DueMonth, state.DueMonth),
             stored(Key::DueDay, state.DueDay)};
 }
 
-void LoadMonthStarts(modRilo &state) {
-    for (int n = 1; n <= 9; ++n)
-        state.MonthStarts[n] = ReadDate(state, MonthStartKey(n));
+void LoadMonthStarts(modRilo &state, const Snapshot &file) {
+    for (int n = 1; n <= int(state.MonthStarts.size()); ++n)
+        state.MonthStarts[n - 1] = file.Date(MonthStartKey(n));
 }
 
-void LoadDogDay(modRilo &state) {
-    state.DogDay = ReadDate(state, Key::DogDay);
+void LoadDogDay(modRilo &state, const Snapshot &file) {
+    state.DogDay = file.Date(Key::DogDay);
 }
 
 } // namespace settings

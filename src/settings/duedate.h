@@ -11,22 +11,27 @@
 // arithmetic of dates/.
 namespace settings {
 
-// Writes yo_y, yo_m, yo_d (as typed), start_up "1" and yoteibi, in that order, and sets
-// StartupDone and DueDate. Returns false when the fields spell no date (yoteibi is then not
-// written and DueDate is cleared) or a write failed.
-bool SaveDueDate(modRilo &state);
+// Sets StartupDone and DueDate from the typed fields and adds yo_y, yo_m, yo_d (as typed),
+// start_up "1" and yoteibi to `out`, in that order. Returns false when the fields spell no date
+// (yoteibi is then not added and DueDate is cleared).
+bool SaveDueDate(modRilo &state, Values &out);
 
-// From DueDate, sets StartDate (280 days earlier) and DogDay and writes hajime, tuki1..tuki10 and
-// inu, in that order. Returns false without writing when there is no due date, or when a write
-// failed.
-bool ComputeMilestones(modRilo &state);
+// From DueDate, sets StartDate (280 days earlier), MonthStarts and DogDay and adds hajime,
+// tuki1..tuki10 and inu to `out`, in that order. Returns false, adding nothing, when there is
+// no due date.
+bool ComputeMilestones(modRilo &state, Values &out);
+
+// A confirmed due date: both of the above, written in one atomic replace, so that the file
+// holds either the old set of dates or the new one. False when the fields spell no date (the
+// typed fields are stored even then) or the file could not be written.
+bool StoreDueDate(modRilo &state);
 
 // The countdown of the loaded state, or nullopt when the due date or the start date is missing
 // or not a date (the window then shows empty texts).
 std::optional<dates::CountdownTexts> CountdownFor(const modRilo &state, dates::Day today);
 
-// True when the settings file holds both the due date and the start date as dates.
-bool HasStoredDueDate(const modRilo &state);
+// True when the file holds both the due date and the start date as dates.
+bool HasStoredDueDate(const Snapshot &file);
 
 // The due date's fields as the entry dialog shows them after LoadSettings: DueYear, DueMonth and
 // DueDay, each empty when the file never stored it (rather than the read's default).
@@ -35,10 +40,10 @@ struct DueDateFields {
     QString month;
     QString day;
 };
-DueDateFields StoredDueDateFields(const modRilo &state);
+DueDateFields StoredDueDateFields(const modRilo &state, const Snapshot &file);
 
-// Reads tuki1..tuki9 into MonthStarts[1..9] and inu into DogDay, as the file holds them now.
-void LoadMonthStarts(modRilo &state);
-void LoadDogDay(modRilo &state);
+// Reads tuki1..tuki9 into MonthStarts and inu into DogDay.
+void LoadMonthStarts(modRilo &state, const Snapshot &file);
+void LoadDogDay(modRilo &state, const Snapshot &file);
 
 } // namespace settings

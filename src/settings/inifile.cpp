@@ -274,19 +274,32 @@ std::int32_t ReadInt(const QString &path, QByteArrayView section, QByteArrayView
 
 bool WriteString(const QString &path, QByteArrayView section, QByteArrayView key,
                  QByteArrayView value) {
-    if (!IsWritable(section, key, value))
-        return false;
+    const Entry entry{key, value};
+    return WriteStrings(path, section, {&entry, 1});
+}
+
+bool WriteStrings(const QString &path, QByteArrayView section, std::span<const Entry> entries) {
+    for (const Entry &entry : entries)
+        if (!IsWritable(section, entry.key, entry.value))
+            return false;
     QByteArray before;
     const ReadResult read = ReadFile(path, before);
     if (read == ReadResult::Failed)
         return false; // never replace a file whose content we could not see
-    const QByteArray after = text::Write(before, section, key, value);
+    QByteArray after = before;
+    for (const Entry &entry : entries)
+        after = text::Write(after, section, entry.key, entry.value);
     if (read == ReadResult::Ok && after == before)
         return true;
 
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
     return ReplaceFileAtomically(path, after);
+}
+
+QByteArray ReadAll(const QString &path) {
+    QByteArray bytes;
+    return ReadFile(path, bytes) == ReadResult::Ok ? bytes : QByteArray();
 }
 
 } // namespace ini

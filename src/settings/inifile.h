@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <span>
 
 // Reading and writing one INI file, with the semantics of the classic Windows profile functions.
 //
@@ -42,6 +43,21 @@ std::int32_t ReadInt(const QString &path, QByteArrayView section, QByteArrayView
 // written; the previous file then stays as it was.
 bool WriteString(const QString &path, QByteArrayView section, QByteArrayView key,
                  QByteArrayView value);
+
+// One key and the value it is to be given.
+struct Entry {
+    QByteArrayView key;
+    QByteArrayView value;
+};
+
+// Sets every key of `entries` in `section`, in their order, by the rules of WriteString, and
+// replaces the file once: a crash leaves either the old file or the one with every entry, never
+// a part of them. Returns false, writing nothing, when any entry could not be stored.
+bool WriteStrings(const QString &path, QByteArrayView section, std::span<const Entry> entries);
+
+// The file's bytes, for many lookups through `text`: empty when the file is missing or cannot be
+// read (every lookup then takes its default). Only a regular file is read.
+QByteArray ReadAll(const QString &path);
 
 // The same rules on a file's bytes in memory, for callers and tests that hold the text.
 namespace text {

@@ -109,58 +109,68 @@ void ResolveIniPath(modRilo &state, const QString &appFolder, const QString &use
     state.IniPath = userIni;
 }
 
-bool HasKey(const modRilo &state, Key key) {
-    return ini::HasKey(state.IniPath, kSection, KeyName(key));
+Snapshot Snapshot::Read(const QString &path) {
+    return Snapshot(ini::ReadAll(path));
 }
 
-std::int32_t ReadInt(const modRilo &state, Key key) {
-    return ini::ReadInt(state.IniPath, kSection, KeyName(key), kIntDefault);
+bool Snapshot::Has(Key key) const {
+    return ini::text::Find(bytes_, kSection, KeyName(key)).found;
 }
 
-QByteArray ReadText(const modRilo &state, Key key) {
-    return ini::ReadString(state.IniPath, kSection, KeyName(key), TextDefault());
+std::int32_t Snapshot::Int(Key key) const {
+    const ini::text::Lookup found = ini::text::Find(bytes_, kSection, KeyName(key));
+    if (!found.found || found.value.isEmpty())
+        return kIntDefault;
+    return ini::text::ParseInt(found.value);
 }
 
-std::optional<dates::DateStamp> ReadDate(const modRilo &state, Key key) {
-    return dates::ParseDateText(ReadText(state, key));
+QByteArray Snapshot::Text(Key key) const {
+    ini::text::Lookup found = ini::text::Find(bytes_, kSection, KeyName(key));
+    if (!found.found)
+        return TextDefault();
+    found.value.truncate(49); // the profile read's buffer
+    return found.value;
 }
 
-bool Write(const modRilo &state, Key key, QByteArrayView value) {
-    return ini::WriteString(state.IniPath, kSection, KeyName(key), value);
+std::optional<dates::DateStamp> Snapshot::Date(Key key) const {
+    return dates::ParseDateText(Text(key));
 }
 
-bool Write(const modRilo &state, Key key, const QString &value) {
-    return Write(state, key, QByteArrayView(value.toLocal8Bit()));
+bool WriteAll(const modRilo &state, const Values &values) {
+    std::vector<ini::Entry> entries;
+    entries.reserve(values.size());
+    for (const auto &[key, value] : values)
+        entries.push_back({KeyName(key), value});
+    return ini::WriteStrings(state.IniPath, kSection, entries);
 }
 
-void LoadStartupFlag(modRilo &state) {
-    const std::int32_t value = ReadInt(state, Key::StartupDone);
+void LoadStartupFlag(modRilo &state, const Snapshot &file) {
+    const std::int32_t value = file.Int(Key::StartupDone);
     state.StartupDone = std::int16_t(std::clamp<std::int32_t>(
         value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
 }
 
-void LoadSettings(modRilo &state) {
-    state.DueYear = QString::number(ReadInt(state, Key::DueYear));
-    state.DueMonth = QString::number(ReadInt(state, Key::DueMonth));
-    state.DueDay = QString::number(ReadInt(state, Key::DueDay));
-    state.WinX = QString::number(ReadInt(state, Key::WindowX));
-    state.WinY = QString::number(ReadInt(state, Key::WindowY));
-    state.TopmostFlag = QString::number(ReadInt(state, Key::Topmost));
-    state.DueDate = ReadDate(state, Key::DueDate);
-    state.StartDate = ReadDate(state, Key::StartDate);
+void LoadSettings(modRilo &state, const Snapshot &file) {
+    state.DueYear = QString::number(file.Int(Key::DueYear));
+    state.DueMonth = QString::number(file.Int(Key::DueMonth));
+    state.DueDay = QString::number(file.Int(Key::DueDay));
+    state.WinX = file.Int(Key::WindowX);
+    state.WinY = file.Int(Key::WindowY);
+    state.Topmost = file.Int(Key::Topmost) == 1;
+    state.DueDate = file.Date(Key::DueDate);
+    state.StartDate = file.Date(Key::StartDate);
 }
 
 bool SaveTopmost(modRilo &state, bool on) {
-    state.TopmostFlag = on ? QStringLiteral("1") : QStringLiteral("0");
-    return Write(state, Key::Topmost, state.TopmostFlag);
+    state.Topmost = on;
+    return WriteAll(state, {{Key::Topmost, on ? "1" : "0"}});
 }
 
 bool SaveWindowPosition(modRilo &state, QPoint twips) {
-    state.WinX = QString::number(twips.x());
-    state.WinY = QString::number(twips.y());
-    bool ok = Write(state, Key::WindowX, state.WinX);
-    ok &= Write(state, Key::WindowY, state.WinY);
-    return ok;
+    state.WinX = twips.x();
+    state.WinY = twips.y();
+    return WriteAll(state, {{Key::WindowX, QByteArray::number(state.WinX)},
+                            {Key::WindowY, QByteArray::number(state.WinY)}});
 }
 
 } // namespace settings

@@ -12,6 +12,8 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <utility>
+#include <vector>
 
 // The program's shared state: where the settings file is and what was loaded from it. One
 // object for the whole run, handed to the windows; used only on the GUI thread.
@@ -23,15 +25,16 @@ struct modRilo {
     QString DueYear;
     QString DueMonth;
     QString DueDay;
-    QString WinX; // twips
-    QString WinY;
-    QString TopmostFlag;          // "1" means always on top
+    int WinX = 0; // twips
+    int WinY = 0;
+    bool Topmost = false;         // keep the gadget above other windows
     std::int16_t StartupDone = 0; // 0 means the due date was never entered
     // A stored date that is missing or not a date is nullopt.
     std::optional<dates::DateStamp> DueDate;
     std::optional<dates::DateStamp> StartDate;
     std::optional<dates::DateStamp> DogDay;
-    std::array<std::optional<dates::DateStamp>, 12> MonthStarts; // 1..9 hold tuki1..tuki9
+    // The first days of pregnancy months 2 to 10 (tuki1..tuki9); month 1 starts on StartDate.
+    std::array<std::optional<dates::DateStamp>, 9> MonthStarts;
 };
 
 namespace settings {
@@ -69,29 +72,44 @@ IniLocation ChooseIniLocation(const IniAccess &access);
 void ResolveIniPath(modRilo &state, const QString &appFolder,
                     const QString &userFolder = DefaultUserConfigFolder());
 
+// The settings file as read at one moment. A window reads the file once when it opens and takes
+// every value from that reading, so its values never come from two different saves.
+class Snapshot {
+public:
+    // The file at `path`; a missing or unreadable file reads as empty (every value its default).
+    static Snapshot Read(const QString &path);
+    explicit Snapshot(QByteArray bytes = {}) : bytes_(std::move(bytes)) {}
+
+    bool Has(Key key) const;
+    // The integer read and the text read of one key of the program's section, with the
+    // defaults kIntDefault and TextDefault().
+    std::int32_t Int(Key key) const;
+    QByteArray Text(Key key) const;
+    // The text read converted to a date; nullopt when missing or not a date.
+    std::optional<dates::DateStamp> Date(Key key) const;
+
+private:
+    QByteArray bytes_;
+};
+
+// Keys of the program's section and their new values, in the order they are written.
+using Values = std::vector<std::pair<Key, QByteArray>>;
+
+// Writes every one of `values` in one atomic replace of the settings file; false, with the old
+// file left whole, when it could not be written.
+bool WriteAll(const modRilo &state, const Values &values);
+
 // Reads start_up into StartupDone; a value beyond 16 bits saturates, so it never reads as 0.
-void LoadStartupFlag(modRilo &state);
+void LoadStartupFlag(modRilo &state, const Snapshot &file);
 
 // Reads the due date's fields, window position, always-on-top flag, due date and start date.
-void LoadSettings(modRilo &state);
+void LoadSettings(modRilo &state, const Snapshot &file);
 
-// Stores always-on-top: TopmostFlag and temae become "1" or "0". False when the write failed.
+// Stores always-on-top: Topmost, and temae "1" or "0". False when the write failed.
 bool SaveTopmost(modRilo &state, bool on);
 
-// Stores the window's position in twips: WinX, WinY, win_x and win_y. False when a write failed.
+// Stores the window's position in twips: WinX, WinY, and win_x and win_y in one write. False
+// when the write failed.
 bool SaveWindowPosition(modRilo &state, QPoint twips);
-
-// True when the settings file holds `key`.
-bool HasKey(const modRilo &state, Key key);
-
-// The integer read and the text read of one key of the program's section, with the defaults.
-std::int32_t ReadInt(const modRilo &state, Key key);
-QByteArray ReadText(const modRilo &state, Key key);
-// The text read converted to a date; nullopt when missing or not a date.
-std::optional<dates::DateStamp> ReadDate(const modRilo &state, Key key);
-
-// Writes one key of the program's section; false when the file could not be written.
-bool Write(const modRilo &state, Key key, QByteArrayView value);
-bool Write(const modRilo &state, Key key, const QString &value);
 
 } // namespace settings

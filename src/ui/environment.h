@@ -8,12 +8,9 @@
 
 #include <functional>
 
-// What the windows need from outside besides the shared state: where the program is, where
-// per-user settings go, what day it is, and the modal dialogs. Tests give a temporary folder, a
-// fixed today and dialogs that answer by themselves.
+// What the windows need from outside besides the shared state: what day it is, and the modal
+// dialogs. Tests give a fixed today and dialogs that answer by themselves.
 struct AppEnvironment {
-    QString programFolder;
-    QString userConfigFolder = settings::DefaultUserConfigFolder();
     std::function<dates::Day()> today = dates::LocalToday;
     ui::Dialogs dialogs;
 };

@@ -25,9 +25,9 @@ int main(int argc, char *argv[]) {
 
     using namespace std::chrono;
     modRilo state;
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    settings::ResolveIniPath(state, folder, folder + QStringLiteral("/user"));
     AppEnvironment env;
-    env.programFolder = QString::fromLocal8Bit(argv[1]);
-    env.userConfigFolder = env.programFolder + QStringLiteral("/user");
     env.today = [] { return dates::Day(sys_days(2006y / January / 23)); };
     frmMain window(state, env);
     window.show();

@@ -48,9 +48,9 @@ protected:
     std::unique_ptr<frmMain> Load(const QByteArray &riloini) {
         if (!riloini.isNull())
             WriteBytes(Path(QStringLiteral("rilo.ini")), "[riloini]\r\n" + riloini);
+        state_ = {};
+        settings::ResolveIniPath(state_, Folder(), Path(QStringLiteral("user")));
         AppEnvironment env;
-        env.programFolder = Folder();
-        env.userConfigFolder = Path(QStringLiteral("user"));
         env.today = [this] { return today_; };
         env.dialogs = dialogs_;
         auto window = std::make_unique<frmMain>(state_, env);
@@ -152,7 +152,7 @@ TEST_F(FrmMain, StoredTopmostFlagIsAppliedAndRewritten) {
         EXPECT_EQ(w->findChild<QAction *>(QStringLiteral("mnuTemae"))->isChecked(), row.on)
             << label;
         EXPECT_EQ(Key("temae"), row.on ? "1" : "0") << label;
-        EXPECT_EQ(state_.TopmostFlag, row.on ? QStringLiteral("1") : QStringLiteral("0"));
+        EXPECT_EQ(state_.Topmost, row.on);
     }
 }
 

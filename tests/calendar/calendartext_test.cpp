@@ -19,7 +19,7 @@ Day D(int y, unsigned m, unsigned d) {
 
 struct Dates {
     OptionalDate start;
-    std::array<OptionalDate, 12> months;
+    std::array<OptionalDate, 9> months;
     OptionalDate dog;
     OptionalDate due;
 };
@@ -30,7 +30,7 @@ Dates For(Day due) {
     const Day start = due - days(280);
     d.start = DateStamp(start);
     for (int n = 1; n <= 9; ++n)
-        d.months[n] = DateStamp(start + days(28 * n));
+        d.months[n - 1] = DateStamp(start + days(28 * n));
     d.dog = DateStamp(dates::FindDogDay(start + days(112)));
     d.due = DateStamp(due);
     return d;
@@ -76,7 +76,7 @@ TEST(BuildCalendarText, WorkedExampleIs327ShiftJisBytes) {
 
 TEST(BuildCalendarText, MissingDatesLeaveTheirLinesEmpty) {
     Dates d = For(D(2006, 5, 1));
-    d.months[3].reset();
+    d.months[2].reset(); // month 4
     d.dog.reset();
     const QStringList lines =
         calendar::BuildCalendarText(d.start, d.months, d.dog, d.due).split(QStringLiteral("\r\n"));

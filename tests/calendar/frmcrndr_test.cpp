@@ -62,7 +62,6 @@ class frmcrndrTest : public TempFolderTest {
 protected:
     void SetUp() override {
         settings::ResolveIniPath(state_, Folder(), Path(QStringLiteral("user")));
-        env_.programFolder = Folder();
         env_.dialogs.saveFileDialog = [this](QWidget *, const QString &lastFileName) {
             dialogStartNames_.push_back(lastFileName);
             EXPECT_FALSE(nextFileNames_.empty()) << "unexpected Save As dialog";
@@ -87,8 +86,7 @@ protected:
         state_.DueYear = QString::fromLatin1(y);
         state_.DueMonth = QString::fromLatin1(m);
         state_.DueDay = QString::fromLatin1(d);
-        ASSERT_TRUE(settings::SaveDueDate(state_));
-        ASSERT_TRUE(settings::ComputeMilestones(state_));
+        ASSERT_TRUE(settings::StoreDueDate(state_));
     }
 
     frmCrndr *Open() {
@@ -191,17 +189,17 @@ TEST_F(frmcrndrTest, RereadsMonthStartsAndDogDayOnEveryOpeningButNotTheMemoryDat
     Open()->close();
 
     using settings::Key;
-    settings::Write(state_, Key::MonthStart3, QStringLiteral("2005/10/01"));
-    settings::Write(state_, Key::DogDay, QStringLiteral("2005/11/26"));
-    settings::Write(state_, Key::StartDate, QStringLiteral("2001/01/01"));
-    settings::Write(state_, Key::DueDate, QStringLiteral("2001/10/08"));
+    settings::WriteAll(state_, {{Key::MonthStart3, "2005/10/01"},
+                                {Key::DogDay, "2005/11/26"},
+                                {Key::StartDate, "2001/01/01"},
+                                {Key::DueDate, "2001/10/08"}});
     const frmCrndr *window = Open();
 
     EXPECT_EQ(Text(window, QStringLiteral("Ctuki(4)")), QStringLiteral("2005/10/01"));
     EXPECT_EQ(Text(window, QStringLiteral("Cinu")), QStringLiteral("2005/11/26"));
     EXPECT_EQ(Text(window, QStringLiteral("Ctuki(1)")), QStringLiteral("2005/07/25"));
     EXPECT_EQ(Text(window, QStringLiteral("Cyoteibi")), QStringLiteral("2006/05/01"));
-    EXPECT_EQ(state_.MonthStarts[3], Stamp(2005, 10, 1));
+    EXPECT_EQ(state_.MonthStarts[2], Stamp(2005, 10, 1)); // tuki3
     EXPECT_EQ(state_.DogDay, Stamp(2005, 11, 26));
 }
 

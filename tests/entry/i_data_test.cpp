@@ -39,9 +39,8 @@ protected:
 
     // Opens the dialog; its message boxes go to the log unless `realMessageBox`.
     void Open(bool realMessageBox = false) {
+        settings::ResolveIniPath(state_, Folder(), Folder() + QStringLiteral("/user"));
         AppEnvironment env;
-        env.programFolder = Folder();
-        env.userConfigFolder = Folder() + QStringLiteral("/user");
         env.today = [] { return dates::Day(2006y / January / 10); };
         if (!realMessageBox)
             env.dialogs.messageBox = [this](QWidget *parent, const QString &prompt,
@@ -161,7 +160,7 @@ TEST_F(i_dataTest, OpeningRereadsTheFileAndShowsStoredNumbersWithoutLeadingZeros
     state_.DueYear = "1999";
     Open();
     EXPECT_EQ(Fields(), (QStringList{"2006", "5", "7"}));
-    EXPECT_EQ(state_.WinX, "300");
+    EXPECT_EQ(state_.WinX, 300);
     EXPECT_EQ(dialog_->windowTitle(), "データを入力してね");
 }
 

@@ -88,8 +88,6 @@ int main(int argc, char **argv) {
     const long count = argc > 3 ? std::strtol(argv[3], nullptr, 10) : -1;
 
     AppEnvironment env;
-    env.programFolder = folder;
-    env.userConfigFolder = QDir(folder).filePath(QStringLiteral("user"));
     env.today = [] { return dates::Day(std::chrono::year(2006) / 1 / 1); };
     env.dialogs.messageBox = [](QWidget *, const QString &prompt, const QString &,
                                 ui::MessageIcon) {
@@ -97,6 +95,7 @@ int main(int argc, char **argv) {
         std::_Exit(3);
     };
     modRilo state;
+    settings::ResolveIniPath(state, folder, QDir(folder).filePath(QStringLiteral("user")));
 
     auto window = std::make_unique<frmMain>(state, env);
     window->show();

@@ -1,6 +1,6 @@
 // Kills the real windows with SIGKILL at random moments while they write the settings file, and
 // checks after every kill that the file is whole: it parses, nothing but the program's keys
-// changed, and each of those holds its old or its new value. The windows run in crash_driver,
+// changed, and they hold the old set of values or the new one, never a mix. The windows run in crash_driver,
 // which moves the file between two known states until it is killed.
 //
 // The delays come from a seed printed at the start; CRASH_SEED=<n> repeats a run.
@@ -122,7 +122,6 @@ TEST_P(CrashSafety, EveryKillLeavesTheOldOrTheNewValueOfEveryKey) {
 
     // One folder for all kills: each run starts from what the previous kill left.
     const fs::path folder = Prepare("work");
-    int mixed = 0;
     for (int kill = 0; kill < row.kills; ++kill) {
         const int delayMs = delays(random);
         SCOPED_TRACE("kill " + std::to_string(kill) + " after " + std::to_string(delayMs) +
@@ -143,7 +142,9 @@ TEST_P(CrashSafety, EveryKillLeavesTheOldOrTheNewValueOfEveryKey) {
         ASSERT_EQ(reliability::Damage(file, reliability::kStateA, allowed), "")
             << "\n--- rilo.ini ---\n"
             << file.value_or("");
-        mixed += reliability::IsBetween(RiloiniKeys(*file), stateB, row.keys);
+        ASSERT_FALSE(reliability::IsBetween(RiloiniKeys(*file), stateB, row.keys))
+            << "a mix of the old and the new values:\n"
+            << *file;
     }
 
     // Killed between creating its temporary file and renaming it, a write leaves that file.
@@ -151,18 +152,16 @@ TEST_P(CrashSafety, EveryKillLeavesTheOldOrTheNewValueOfEveryKey) {
     for (const auto &entry : fs::directory_iterator(folder))
         if (entry.path().filename() != "rilo.ini" && entry.path().filename() != "user")
             leftovers.push_back(entry.path().filename().string());
-    std::cout << row.kills << " kills, " << mixed
-              << " of them between the first and the last key; temporary files left:";
+    std::cout << row.kills << " kills; temporary files left:";
     for (const std::string &name : leftovers)
         std::cout << " " << name;
     std::cout << (leftovers.empty() ? " none\n" : "\n");
-    RecordProperty("mixed", mixed);
     RecordProperty("leftovers", int(leftovers.size()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CrashSafety,
-    ::testing::Values(CrashRow{"DueDateConfirmation", "confirm", 100, 200,
+    ::testing::Values(CrashRow{"DueDateConfirmation", "confirm", 50, 200,
                                reliability::kDueDateKeys},
                       CrashRow{"TopmostToggle", "topmost", 50, 60, {"temae"}},
                       CrashRow{"Shutdown", "shutdown", 50, 100, {"win_x", "win_y"}}),

@@ -22,8 +22,7 @@ protected:
         state.DueYear = QString::fromLatin1(y);
         state.DueMonth = QString::fromLatin1(m);
         state.DueDay = QString::fromLatin1(d);
-        EXPECT_TRUE(settings::SaveDueDate(state));
-        EXPECT_TRUE(settings::ComputeMilestones(state));
+        EXPECT_TRUE(settings::StoreDueDate(state));
         return state;
     }
     QByteArray Key(const modRilo &state, const char *key) {
@@ -67,8 +66,8 @@ TEST_F(DueDate, ShortYearsNeverMoveOnReconfirmation) {
         modRilo state = Confirm(typed, "5", "1");
         EXPECT_EQ(Key(state, "yoteibi"), expected) << typed;
         // The dialog re-opens with the stored numbers; confirming them keeps the date.
-        settings::LoadSettings(state);
-        EXPECT_TRUE(settings::SaveDueDate(state));
+        settings::LoadSettings(state, settings::Snapshot::Read(state.IniPath));
+        EXPECT_TRUE(settings::StoreDueDate(state));
         EXPECT_EQ(Key(state, "yoteibi"), expected) << typed;
     }
 }
@@ -79,9 +78,9 @@ TEST_F(DueDate, NoDueDateWritesNoMilestones) {
     state.DueYear = QStringLiteral("2006");
     state.DueMonth = QStringLiteral("2");
     state.DueDay = QStringLiteral("30");
-    EXPECT_FALSE(settings::SaveDueDate(state));
+    EXPECT_FALSE(settings::StoreDueDate(state));
     EXPECT_FALSE(state.DueDate);
-    EXPECT_FALSE(settings::ComputeMilestones(state));
+    EXPECT_EQ(Key(state, "yo_d"), "30");
     EXPECT_EQ(Key(state, "yoteibi"), "(missing)");
     EXPECT_EQ(Key(state, "hajime"), "(missing)");
 }

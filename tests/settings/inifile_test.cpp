@@ -239,6 +239,9 @@ TEST_F(IniFile, RefusesNamesAndValuesThatWouldBreakTheFile) {
     EXPECT_FALSE(ini::WriteString(path, "riloini", "a=b", "1"));
     EXPECT_FALSE(ini::WriteString(path, "riloini", ";k", "1"));
     EXPECT_FALSE(ini::WriteString(path, "ri]lo", "k", "1"));
+    // One refused entry of a set writes none of it.
+    const ini::Entry set[] = {{"k", "2"}, {"j", "a\nb"}};
+    EXPECT_FALSE(ini::WriteStrings(path, "riloini", set));
     EXPECT_EQ(ReadBytes(path), "[riloini]\nk=1\n");
 }
 

@@ -50,6 +50,14 @@ protected:
         settings::ResolveIniPath(state, Folder(), Path(QStringLiteral("user")));
         return state;
     }
+    // A start-up's load: one reading of the file.
+    modRilo Loaded() {
+        modRilo state = Resolved();
+        const settings::Snapshot file = settings::Snapshot::Read(state.IniPath);
+        settings::LoadStartupFlag(state, file);
+        settings::LoadSettings(state, file);
+        return state;
+    }
     void Ini(const QByteArray &body) {
         WriteBytes(Path(QStringLiteral("rilo.ini")), "[riloini]\r\n" + body);
     }
@@ -62,13 +70,12 @@ TEST_F(ModRilo, WritableProgramFolderKeepsTheFileBesideTheProgram) {
 }
 
 TEST_F(ModRilo, MissingFileLoadsTheDefaults) {
-    modRilo state = Resolved();
-    settings::LoadStartupFlag(state);
-    settings::LoadSettings(state);
+    const modRilo state = Loaded();
     EXPECT_EQ(state.StartupDone, 16);
-    for (const QString &field :
-         {state.DueYear, state.DueMonth, state.DueDay, state.WinX, state.WinY, state.TopmostFlag})
+    for (const QString &field : {state.DueYear, state.DueMonth, state.DueDay})
         EXPECT_EQ(field, QStringLiteral("16"));
+    EXPECT_EQ(QPoint(state.WinX, state.WinY), QPoint(16, 16));
+    EXPECT_FALSE(state.Topmost);
     EXPECT_FALSE(state.DueDate);
     EXPECT_FALSE(state.StartDate);
     EXPECT_FALSE(QFileInfo::exists(state.IniPath)); // reading creates nothing
@@ -77,16 +84,13 @@ TEST_F(ModRilo, MissingFileLoadsTheDefaults) {
 TEST_F(ModRilo, LoadsEveryKeyThroughTheIntegerAndTextReads) {
     Ini("yo_y=2005\r\nyo_m=05\r\nyo_d=09\r\nwin_x=1234.5\r\nwin_y=-300\r\ntemae=abc\r\n"
         "start_up=0\r\nYOTEIBI=2005/10/10\r\nhajime = 2005/01/03 \r\n");
-    modRilo state = Resolved();
-    settings::LoadStartupFlag(state);
-    settings::LoadSettings(state);
+    const modRilo state = Loaded();
     EXPECT_EQ(state.StartupDone, 0);
     EXPECT_EQ(state.DueYear, QStringLiteral("2005"));
     EXPECT_EQ(state.DueMonth, QStringLiteral("5"));
     EXPECT_EQ(state.DueDay, QStringLiteral("9"));
-    EXPECT_EQ(state.WinX, QStringLiteral("1234"));
-    EXPECT_EQ(state.WinY, QStringLiteral("-300"));
-    EXPECT_EQ(state.TopmostFlag, QStringLiteral("0"));
+    EXPECT_EQ(QPoint(state.WinX, state.WinY), QPoint(1234, -300));
+    EXPECT_FALSE(state.Topmost);
     ASSERT_TRUE(state.DueDate);
     EXPECT_EQ(dates::FormatDateText(*state.DueDate), QStringLiteral("2005/10/10"));
     ASSERT_TRUE(state.StartDate);
@@ -100,16 +104,13 @@ TEST_F(ModRilo, StartupFlagOutside16BitsIsNeverTheFirstRun) {
     };
     for (const auto &[value, expected] : rows) {
         Ini("start_up=" + value + "\r\n");
-        modRilo state = Resolved();
-        settings::LoadStartupFlag(state);
-        EXPECT_EQ(state.StartupDone, expected) << value.constData();
+        EXPECT_EQ(Loaded().StartupDone, expected) << value.constData();
     }
 }
 
 TEST_F(ModRilo, GarbledDatesLoadAsNoDate) {
     Ini("yoteibi=2005/02/30\r\nhajime=\x82\xe8\x82\xeb\r\n");
-    modRilo state = Resolved();
-    settings::LoadSettings(state);
+    const modRilo state = Loaded();
     EXPECT_FALSE(state.DueDate);
     EXPECT_FALSE(state.StartDate);
 }
@@ -118,13 +119,11 @@ TEST_F(ModRilo, WindowPlaceAndTopmostAreStoredUnderTheirKeys) {
     modRilo state = Resolved();
     EXPECT_TRUE(settings::SaveWindowPosition(state, QPoint(1500, -45)));
     EXPECT_TRUE(settings::SaveTopmost(state, true));
-    EXPECT_EQ(state.WinX, QStringLiteral("1500"));
-    EXPECT_EQ(state.WinY, QStringLiteral("-45"));
-    EXPECT_EQ(state.TopmostFlag, QStringLiteral("1"));
+    EXPECT_EQ(QPoint(state.WinX, state.WinY), QPoint(1500, -45));
+    EXPECT_TRUE(state.Topmost);
     EXPECT_EQ(ReadBytes(state.IniPath), "[riloini]\r\nwin_x=1500\r\nwin_y=-45\r\ntemae=1\r\n");
     EXPECT_TRUE(settings::SaveTopmost(state, false));
-    EXPECT_EQ(state.TopmostFlag, QStringLiteral("0"));
-    EXPECT_EQ(settings::ReadInt(state, settings::Key::Topmost), 0);
+    EXPECT_FALSE(Loaded().Topmost);
 }
 
 TEST_F(ModRilo, UnwritableProgramFileMovesToACopyInTheUserFolder) {
@@ -138,11 +137,11 @@ TEST_F(ModRilo, UnwritableProgramFileMovesToACopyInTheUserFolder) {
     modRilo state;
     settings::ResolveIniPath(state, Folder(), userFolder);
     EXPECT_EQ(state.IniPath, userFolder + QStringLiteral("/rilo.ini"));
-    EXPECT_TRUE(settings::Write(state, settings::Key::Topmost, QByteArrayView("1")));
+    EXPECT_TRUE(settings::SaveTopmost(state, true));
     EXPECT_EQ(ReadBytes(state.IniPath), "[riloini]\r\nyoteibi=2005/10/10\r\ntemae=1\r\n");
     // The next start finds the per-user file and keeps using it.
     settings::ResolveIniPath(state, Folder(), userFolder);
-    EXPECT_EQ(settings::ReadInt(state, settings::Key::Topmost), 1);
+    EXPECT_EQ(settings::Snapshot::Read(state.IniPath).Int(settings::Key::Topmost), 1);
     QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
