@@ -60,13 +60,13 @@ private:
 void ReadString(benchmark::State &state) {
     const SettingsFile file(state);
     for (auto _ : state)
-        benchmark::DoNotOptimize(ini::ReadString(file.Path(), "riloini", "yoteibi", "x"));
+        benchmark::DoNotOptimize(settings::ini::ReadString(file.Path(), "riloini", "yoteibi", "x"));
 }
 
 void ReadInt(benchmark::State &state) {
     const SettingsFile file(state);
     for (auto _ : state)
-        benchmark::DoNotOptimize(ini::ReadInt(file.Path(), "riloini", "win_x", 16));
+        benchmark::DoNotOptimize(settings::ini::ReadInt(file.Path(), "riloini", "win_x", 16));
 }
 
 // Every write changes the value, so every write replaces the file.
@@ -75,7 +75,7 @@ void WriteExistingKey(benchmark::State &state) {
     const QByteArray values[] = {"2005/10/10", "2006/05/01"};
     int i = 0;
     for (auto _ : state) {
-        if (!ini::WriteString(file.Path(), "riloini", "yoteibi", values[++i % 2]))
+        if (!settings::ini::WriteString(file.Path(), "riloini", "yoteibi", values[++i % 2]))
             state.SkipWithError("write failed");
     }
 }
@@ -86,7 +86,7 @@ void WriteNewKey(benchmark::State &state) {
         state.PauseTiming();
         file.Reset();
         state.ResumeTiming();
-        if (!ini::WriteString(file.Path(), "riloini", "tuki1", "2005/08/22"))
+        if (!settings::ini::WriteString(file.Path(), "riloini", "tuki1", "2005/08/22"))
             state.SkipWithError("write failed");
     }
 }
@@ -95,21 +95,21 @@ void WriteNewKey(benchmark::State &state) {
 void TextFind(benchmark::State &state) {
     const SettingsFile file(state);
     for (auto _ : state)
-        benchmark::DoNotOptimize(ini::text::Find(file.Bytes(), "riloini", "yoteibi"));
+        benchmark::DoNotOptimize(settings::ini::text::Find(file.Bytes(), "riloini", "yoteibi"));
 }
 
 void TextWrite(benchmark::State &state) {
     const SettingsFile file(state);
     for (auto _ : state)
         benchmark::DoNotOptimize(
-            ini::text::Write(file.Bytes(), "riloini", "yoteibi", "2005/10/10"));
+            settings::ini::text::Write(file.Bytes(), "riloini", "yoteibi", "2005/10/10"));
 }
 
 // What the program does with the file at start (eight reads) and when the user confirms a due
 // date (seventeen writes).
 void LoadSettings(benchmark::State &state) {
     const SettingsFile file(state);
-    modRilo rilo;
+    settings::modRilo rilo;
     rilo.IniPath = file.Path();
     for (auto _ : state)
         settings::LoadSettings(rilo);
@@ -117,7 +117,7 @@ void LoadSettings(benchmark::State &state) {
 
 void ConfirmDueDate(benchmark::State &state) {
     const SettingsFile file(state);
-    modRilo rilo;
+    settings::modRilo rilo;
     rilo.IniPath = file.Path();
     const QString years[] = {"2006", "2007"};
     int i = 0;

@@ -39,7 +39,7 @@ bool HasOuterBlank(const QByteArray &v) {
     return !v.isEmpty() && (IsBlank(v.front()) || IsBlank(v.back()));
 }
 
-// The names and values ini::WriteString accepts.
+// The names and values settings::ini::WriteString accepts.
 bool Writable(const QByteArray &section, const QByteArray &key, const QByteArray &value) {
     if (section.isEmpty() || HasOuterBlank(section) || section.contains(']') ||
         HasLineBreak(section))
@@ -137,18 +137,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QByteArray file = QByteArray::fromStdString(in.ConsumeRemainingBytesAsString());
 
     // Reads never fail, whatever the file holds.
-    const ini::text::Lookup old = ini::text::Find(file, section, key);
-    ini::text::ParseInt(old.value);
+    const settings::ini::text::Lookup old = settings::ini::text::Find(file, section, key);
+    settings::ini::text::ParseInt(old.value);
     if (!Writable(section, key, value))
         return 0;
 
-    const QByteArray after = ini::text::Write(file, section, key, value);
-    const ini::text::Lookup now = ini::text::Find(after, section, key);
+    const QByteArray after = settings::ini::text::Write(file, section, key, value);
+    const settings::ini::text::Lookup now = settings::ini::text::Find(after, section, key);
     Require(now.found, "a written key is not found");
     // An equal stored value leaves the line as it was, quotes and all.
     const QByteArray expected = (old.found && old.value == value) ? value : ReadBack(value);
     Require(now.value == expected, "a written value reads back differently");
-    Require(ini::text::Write(after, section, key, value) == after, "a second write changed");
+    Require(settings::ini::text::Write(after, section, key, value) == after,
+            "a second write changed");
 
     if (old.found)
         CheckOnlyTheKeyLineChanged(file, after);

@@ -12,7 +12,7 @@ int main(int argc, char **argv) {
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    InstallQtTranslations(app);
-    look::RegisterFontSubstitutes();
+    app::InstallQtTranslations(app);
+    ui::look::RegisterFontSubstitutes();
     return RUN_ALL_TESTS();
 }

@@ -1,13 +1,13 @@
-#include "app/frmmain.h"
 #include "app/platformchoice.h"
 #include "app/sessionend.h"
 #include "app/settingsfolder.h"
 #include "app/shutdownsignals.h"
 #include "app/singleinstance.h"
 #include "app/translations.h"
+#include "gadget/frmmain.h"
+#include "settings/modrilo.h"
 #include "ui/environment.h"
 #include "ui/look.h"
-#include "settings/modrilo.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -16,12 +16,12 @@
 
 int main(int argc, char *argv[]) {
 #ifdef Q_OS_LINUX
-    if (ShouldPreferXcb(qEnvironmentVariableIsSet("WAYLAND_DISPLAY"), qgetenv("QT_QPA_PLATFORM"),
-                        argc, argv))
-        qputenv("QT_QPA_PLATFORM", kXcbFirstPlatforms);
+    if (app::ShouldPreferXcb(qEnvironmentVariableIsSet("WAYLAND_DISPLAY"),
+                             qgetenv("QT_QPA_PLATFORM"), argc, argv))
+        qputenv("QT_QPA_PLATFORM", app::kXcbFirstPlatforms);
 #endif
     QApplication app(argc, argv);
-    CatchTerminationSignals();
+    app::CatchTerminationSignals();
     QApplication::setApplicationName(QStringLiteral("varadadid"));
     QApplication::setDesktopFileName(QStringLiteral("varadadid"));
     // The windows carry the 32 x 32 icon only (menus take the larger ones from the icon theme).
@@ -33,34 +33,36 @@ int main(int argc, char *argv[]) {
     // program 30 s later to age it out. The windows are small enough to draw without one.
     QPixmapCache::setCacheLimit(0);
     QApplication::setQuitOnLastWindowClosed(false);
-    const SettingsFolderChoice settingsFolder =
-        SettingsFolderFromArguments(QApplication::arguments());
+    const app::SettingsFolderChoice settingsFolder =
+        app::SettingsFolderFromArguments(QApplication::arguments());
     if (!settingsFolder.error.isEmpty()) {
         qCritical("varadadid: %s", qUtf8Printable(settingsFolder.error));
         return 2;
     }
 
     // A second start brings the running gadget forward and ends without writing anything.
-    SingleInstance instance;
+    app::SingleInstance instance;
     if (!instance.TryAcquire()) {
         instance.AskRunningCopyToShow();
         return 0;
     }
 
-    InstallQtTranslations(app);
-    look::RegisterFontSubstitutes();
+    app::InstallQtTranslations(app);
+    ui::look::RegisterFontSubstitutes();
     // The settings file is found once, for the whole run: its folder rules start from the
     // program's folder, for which --settings-dir stands in.
-    modRilo state;
+    settings::modRilo state;
     settings::ResolveIniPath(state,
                              settingsFolder.folder.value_or(QApplication::applicationDirPath()));
-    AppEnvironment env;
+    ui::AppEnvironment env;
 
-    frmMain window(state, env);
-    QObject::connect(&window, &frmMain::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
-    QObject::connect(&instance, &SingleInstance::showRequested, &window, &frmMain::BringToFront);
-    CloseOnLogout(app, &window);
-    CloseOnTerminationSignals(&window);
+    gadget::frmMain window(state, env);
+    QObject::connect(&window, &gadget::frmMain::unloaded, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    QObject::connect(&instance, &app::SingleInstance::showRequested, &window,
+                     &gadget::frmMain::BringToFront);
+    app::FollowSession(app, &window);
+    app::CloseOnTerminationSignals(&window);
     window.show();
     return app.exec();
 }

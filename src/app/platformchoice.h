@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+namespace app {
+
 // Qt's platform choice on a Linux desktop. Under Wayland a window cannot place itself, so the
 // gadget could neither come back where it was left nor be dragged by its own face; through
 // XWayland (the xcb platform) it can.
@@ -24,3 +26,5 @@ inline bool ShouldPreferXcb(bool waylandDisplaySet, const QByteArray &qpaPlatfor
 // The QT_QPA_PLATFORM value that prefers XWayland: Qt tries the platforms in order, so a session
 // without an X server still comes up on Wayland rather than not at all.
 inline constexpr char kXcbFirstPlatforms[] = "xcb;wayland";
+
+} // namespace app

@@ -1,39 +1,42 @@
 #include "app/sessionend.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QMessageBox>
+#include "gadget/frmmain.h"
+
+#include <QEvent>
+#include <QGuiApplication>
 #include <QPointer>
 
-void DismissModalWindows() {
-    while (QWidget *popup = QApplication::activePopupWidget()) {
-        popup->close();
-        if (QApplication::activePopupWidget() == popup)
-            break;
+namespace app {
+namespace {
+
+// The session's end comes as the application's Quit event (X11), or as aboutToQuit with no
+// event loop left to run (Windows, where the process ends once the message is answered). The
+// gadget closes before the toolkit closes windows in its own order.
+class SessionEndFilter : public QObject {
+public:
+    SessionEndFilter(QGuiApplication &app, gadget::frmMain *gadget)
+        : QObject(gadget), gadget_(gadget) {
+        app.installEventFilter(this);
     }
-    // A dismissed dialog leaves the stack of modal windows at once, even though its event loop
-    // returns only when control gets back to it; the next one down is then the active one.
-    QWidget *last = nullptr;
-    while (QWidget *modal = QApplication::activeModalWidget()) {
-        if (modal == last)
-            break; // it refused to go; never loop
-        last = modal;
-        auto *dialog = qobject_cast<QDialog *>(modal);
-        if (!dialog) {
-            modal->close();
-            continue;
-        }
-        // A message box closes with its escape button, or refuses when it has none.
-        if (qobject_cast<QMessageBox *>(dialog) && dialog->close())
-            continue;
-        dialog->reject();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Quit && watched == QCoreApplication::instance() && gadget_)
+            gadget_->close();
+        return false;
     }
+
+private:
+    QPointer<gadget::frmMain> gadget_;
+};
+
+} // namespace
+
+void FollowSession(QGuiApplication &app, gadget::frmMain *gadget) {
+    new SessionEndFilter(app, gadget);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, gadget,
+                     [gadget] { gadget->SaveWindowPosition(); });
+    QObject::connect(&app, &QGuiApplication::aboutToQuit, gadget, [gadget] { gadget->close(); });
 }
 
-void CloseOnLogout(QGuiApplication &app, QWidget *gadget) {
-    QPointer<QWidget> target(gadget);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, gadget, [target] {
-        if (target)
-            target->close();
-    });
-}
+} // namespace app

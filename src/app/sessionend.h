@@ -1,12 +1,17 @@
 #pragma once
 
 class QGuiApplication;
-class QWidget;
 
-// Answers every open modal window and pop-up menu as Esc would, innermost first, so that their
-// event loops return: a message box takes its escape button (the replace question's いいえ),
-// any other dialog is rejected. Nothing is confirmed on the user's behalf.
-void DismissModalWindows();
+namespace gadget {
+class frmMain;
+}
 
-// Closes `gadget` when the session manager asks the program to commit its data at logout.
-void CloseOnLogout(QGuiApplication &app, QWidget *gadget);
+namespace app {
+
+// Lets the desktop session's manager decide the gadget's life. A request to save (a checkpoint,
+// or a logout that may still be cancelled) stores the gadget's place and leaves it running; the
+// session's actual end (the manager's Die on X11, the end of the session on Windows) closes it as
+// 終了 does, open dialogs answered first.
+void FollowSession(QGuiApplication &app, gadget::frmMain *gadget);
+
+} // namespace app

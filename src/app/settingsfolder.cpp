@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+namespace app {
+
 SettingsFolderChoice SettingsFolderFromArguments(const QStringList &arguments) {
     const QCommandLineOption option(QStringLiteral("settings-dir"),
                                     QStringLiteral("Keeps rilo.ini in <folder>."),
@@ -33,3 +35,5 @@ SettingsFolderChoice SettingsFolderFromArguments(const QStringList &arguments) {
     choice.folder = info.absoluteFilePath();
     return choice;
 }
+
+} // namespace app

@@ -8,7 +8,11 @@
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
+namespace app {
+
+#ifdef Q_OS_UNIX
 namespace {
 
 int signalPipe[2] = {-1, -1};
@@ -49,3 +53,5 @@ void CloseOnTerminationSignals(QWidget *window) {
 void CatchTerminationSignals() {}
 void CloseOnTerminationSignals(QWidget *) {}
 #endif
+
+} // namespace app

@@ -14,6 +14,8 @@
 #include <windows.h>
 #endif
 
+namespace app {
+
 namespace {
 
 // The one request the channel knows. Anything else that arrives there is dropped unanswered.
@@ -131,3 +133,5 @@ bool SingleInstance::AskRunningCopyToShow(std::chrono::milliseconds timeout) con
         socket.waitForDisconnected(int(deadline.remainingTime()));
     return sent || socket.bytesToWrite() == 0;
 }
+
+} // namespace app

@@ -9,11 +9,13 @@
 class QLocalServer;
 class QLocalSocket;
 
+namespace app {
+
 // One running copy per user: a lock file that a crashed copy cannot leave stuck, since a lock
 // whose process is gone counts as stale and is taken over. On Windows, where process ids come
 // back soon and a stale lock file could look held, a named mutex of the user's session stands
-// for the lock instead: the system releases it with its process. Beside it, a local channel that only
-// the same user can reach, on which a second copy asks the running one to come to the front.
+// for the lock instead: the system releases it with its process. Beside it, a local channel that
+// only the same user can reach, on which a second copy asks the running one to come to the front.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -49,3 +51,5 @@ private:
     QString channelName_;
     QLocalServer *server_ = nullptr;
 };
+
+} // namespace app

@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+namespace app {
+
 // Qt's own translations, where the system's Qt keeps them, else in the translations folder
 // beside the program (the Windows zip carries them there).
 bool InstallQtTranslations(QCoreApplication &app) {
@@ -18,3 +20,5 @@ bool InstallQtTranslations(QCoreApplication &app) {
     delete translator;
     return false;
 }
+
+} // namespace app

@@ -5,7 +5,7 @@
 
 namespace calendar {
 
-void ExportCalendarText(const modRilo &state, QWidget *window, QString &lastFileName,
+void ExportCalendarText(const settings::modRilo &state, QWidget *window, QString &lastFileName,
                         const ui::Dialogs &dialogs) {
     const std::optional<QString> chosen = dialogs.saveFileDialog(window, lastFileName);
     if (!chosen)
@@ -13,7 +13,7 @@ void ExportCalendarText(const modRilo &state, QWidget *window, QString &lastFile
     lastFileName = *chosen;
 
     const std::optional<QByteArray> bytes = EncodeShiftJis(BuildCalendarText(state));
-    if (!bytes || !ReplaceFileAtomically(*chosen, *bytes))
+    if (!bytes || !settings::ReplaceFileAtomically(*chosen, *bytes))
         dialogs.messageBox(window, kSaveFailedPrompt, kMessageTitle, ui::MessageIcon::None);
 }
 

@@ -20,7 +20,7 @@ inline const QString kMessageTitle = QStringLiteral("りろ日記");
 // memory: it is set to every name chosen (saved or not) and left alone on cancel. Cancelling
 // writes nothing and says nothing; any other failure (no Shift-JIS encoder, a path that cannot be
 // written) shows the one failure message over `window`, with no icon. Never throws.
-void ExportCalendarText(const modRilo &state, QWidget *window, QString &lastFileName,
+void ExportCalendarText(const settings::modRilo &state, QWidget *window, QString &lastFileName,
                         const ui::Dialogs &dialogs);
 
 } // namespace calendar

@@ -36,7 +36,7 @@ QString BuildCalendarText(const OptionalDate &startDate,
     return text;
 }
 
-QString BuildCalendarText(const modRilo &state) {
+QString BuildCalendarText(const settings::modRilo &state) {
     return BuildCalendarText(state.StartDate, state.MonthStarts, state.DogDay, state.DueDate);
 }
 

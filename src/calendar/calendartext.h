@@ -9,7 +9,9 @@
 #include <array>
 #include <optional>
 
+namespace settings {
 struct modRilo;
+}
 
 // The text of the calendar export.
 namespace calendar {
@@ -22,7 +24,7 @@ using OptionalDate = std::optional<dates::DateStamp>;
 QString BuildCalendarText(const OptionalDate &startDate,
                           const std::array<OptionalDate, 9> &monthStarts,
                           const OptionalDate &dogDay, const OptionalDate &dueDate);
-QString BuildCalendarText(const modRilo &state);
+QString BuildCalendarText(const settings::modRilo &state);
 
 // `text` in Shift-JIS; nullopt when a character has no Shift-JIS form or no encoder exists.
 std::optional<QByteArray> EncodeShiftJis(QStringView text);

@@ -16,6 +16,8 @@
 #include <windows.h>
 #endif
 
+namespace calendar {
+
 namespace {
 
 constexpr int kClientWidth = 3360; // twips
@@ -84,16 +86,16 @@ void ShowDate(QLabel *label, const std::optional<dates::DateStamp> &date) {
 
 } // namespace
 
-frmCrndr::frmCrndr(modRilo &state, const AppEnvironment &env, QWidget *parent)
+frmCrndr::frmCrndr(settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent)
     : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       state_(state), env_(env) {
     calendar::InstallAccessibleFactory();
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("カレンダー"));
-    const QRect client = look::Twips(0, 0, kClientWidth, kClientHeight);
+    const QRect client = ui::look::Twips(0, 0, kClientWidth, kClientHeight);
     setFixedSize(client.size());
-    look::ApplyWindowLook(this);
+    ui::look::ApplyWindowLook(this);
     BuildControls();
     FillCalendar();
     if (const QScreen *screen = this->screen())
@@ -107,17 +109,18 @@ frmCrndr::frmCrndr(modRilo &state, const AppEnvironment &env, QWidget *parent)
 void frmCrndr::BuildControls() {
     const QColor ruleColor = DesktopBackgroundColor();
     auto addRule = [&](int lineIndex, int y, int left, int right) {
-        new look::DottedLine(this, Indexed("Line", lineIndex), QPoint(left, y), QPoint(right, y),
-                             ruleColor);
+        new ui::look::DottedLine(this, Indexed("Line", lineIndex), QPoint(left, y),
+                                 QPoint(right, y), ruleColor);
     };
-    const QFont captionFont = look::Font(look::kPGothic, 9.75);
+    const QFont captionFont = ui::look::Font(ui::look::kPGothic, 9.75);
     auto addCaption = [&](int row) {
         const RowCaption &caption = kRows[row - 1];
         const int left = row == kDogRow ? kDogCaptionLeft : kCaptionLeft;
-        QLabel *label = look::AddLabel(this, Indexed("Label1", caption.index),
-                                       look::Twips(left, RowTop(row), kCaptionWidth, kRowHeight),
-                                       QString::fromUtf16(caption.text), captionFont);
-        look::SetTextColor(label, look::kDarkRed);
+        QLabel *label =
+            ui::look::AddLabel(this, Indexed("Label1", caption.index),
+                               ui::look::Twips(left, RowTop(row), kCaptionWidth, kRowHeight),
+                               QString::fromUtf16(caption.text), captionFont);
+        ui::look::SetTextColor(label, ui::look::kDarkRed);
     };
 
     // The rule above each of rows 1 to 11 is Line(row), above row 12 Line(13), below it Line(12).
@@ -137,9 +140,9 @@ void frmCrndr::BuildControls() {
     // Date labels: months 1 to 5, the Day of the Dog, months 6 to 10, the due date.
     const QFont formFont = font();
     auto addDate = [&](int row, const QString &name) {
-        return look::AddLabel(this, name,
-                              look::Twips(kDateLeft, RowTop(row), kDateWidth, kRowHeight),
-                              QString(), formFont);
+        return ui::look::AddLabel(this, name,
+                                  ui::look::Twips(kDateLeft, RowTop(row), kDateWidth, kRowHeight),
+                                  QString(), formFont);
     };
     for (int month = 1; month <= 10; ++month) {
         const int row = month < kDogRow ? month : month + 1;
@@ -148,10 +151,12 @@ void frmCrndr::BuildControls() {
     Cinu_ = rowDates_[kDogRow - 1] = addDate(kDogRow, QStringLiteral("Cinu"));
     Cyoteibi_ = rowDates_[kRowCount - 1] = addDate(kRowCount, QStringLiteral("Cyoteibi"));
 
-    btnOK_ = look::AddButton(this, QStringLiteral("btnOK"), look::Twips(1800, 4920, 1335, 495),
-                             QStringLiteral("O  K"), look::Font(look::kPGothic, 12));
-    btnPrint_ = look::AddButton(this, QStringLiteral("btnPrint"), look::Twips(960, 4920, 735, 495),
-                                QStringLiteral("保 存"), formFont);
+    btnOK_ =
+        ui::look::AddButton(this, QStringLiteral("btnOK"), ui::look::Twips(1800, 4920, 1335, 495),
+                            QStringLiteral("O  K"), ui::look::Font(ui::look::kPGothic, 12));
+    btnPrint_ =
+        ui::look::AddButton(this, QStringLiteral("btnPrint"), ui::look::Twips(960, 4920, 735, 495),
+                            QStringLiteral("保 存"), formFont);
     setTabOrder(btnOK_, btnPrint_);
 
     connect(btnOK_, &QPushButton::clicked, this, &QWidget::close);
@@ -194,3 +199,5 @@ void frmCrndr::btnPrint_Click() {
 void frmCrndr::closeEvent(QCloseEvent *event) {
     deferredClose_.OnClose(this, event, [this] { Q_EMIT unloaded(); });
 }
+
+} // namespace calendar

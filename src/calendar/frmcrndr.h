@@ -13,6 +13,8 @@
 class QLabel;
 class QPushButton;
 
+namespace calendar {
+
 // The calendar window: the derived dates, and their export as a Shift-JIS text file. Created
 // anew for every opening, it reads the month starts and the Day of the Dog from the settings
 // file then (into the state's MonthStarts and DogDay) and takes the start and due dates from
@@ -25,7 +27,7 @@ class frmCrndr : public QWidget {
     Q_OBJECT
 public:
     // The export asks for its file and reports a failure through `env.dialogs`.
-    frmCrndr(modRilo &state, const AppEnvironment &env, QWidget *parent = nullptr);
+    frmCrndr(settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent = nullptr);
 
     // What a screen reader meets, in reading order: the twelve date labels from top to bottom,
     // each named with its row's caption and date ("3ヶ月 2005/09/19"), then "保 存" and "O  K".
@@ -45,8 +47,8 @@ private:
     void FillCalendar();
     void btnPrint_Click();
 
-    modRilo &state_;
-    AppEnvironment env_;
+    settings::modRilo &state_;
+    ui::AppEnvironment env_;
     std::array<QLabel *, 11> Ctuki_{}; // indices 1 to 10
     QLabel *Cinu_ = nullptr;
     QLabel *Cyoteibi_ = nullptr;
@@ -54,5 +56,7 @@ private:
     QPushButton *btnPrint_ = nullptr;
     QPushButton *btnOK_ = nullptr;
     QString lastFileName_; // the Save As dialog's memory while the window is open
-    DeferredClose deferredClose_;
+    ui::DeferredClose deferredClose_;
 };
+
+} // namespace calendar

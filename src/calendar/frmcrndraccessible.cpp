@@ -32,7 +32,7 @@ private:
 };
 
 QAccessibleInterface *CalendarFactory(const QString &className, QObject *object) {
-    if (className == QLatin1String("frmCrndr")) {
+    if (className == QLatin1String(frmCrndr::staticMetaObject.className())) {
         if (auto *window = qobject_cast<frmCrndr *>(object))
             return new CalendarAccessible(window);
     }

@@ -11,9 +11,11 @@
 #include <QScreen>
 #include <QShowEvent>
 
+namespace entry {
+
 namespace {
 
-constexpr QSize kClientSize{224, 160};
+constexpr QSize kDialogSize{224, 160};
 const QColor kPanelColor{0xFF, 0xFF, 0xC0};
 
 // A flat single-line entry box for digits, right-justified, limited to `maxLength` characters
@@ -28,7 +30,7 @@ QLineEdit *AddDigitBox(QWidget *parent, const QString &name, const QString &acce
     box->setGeometry(geometry);
     // Digits of the proportional substitute are wider than the design font's half-width ones, so
     // a four-digit year would not fit its box; the monospaced gothic has the design's widths.
-    box->setFont(look::Font(look::DigitsFamily(), 12));
+    box->setFont(ui::look::Font(ui::look::DigitsFamily(), 12));
     box->setMaxLength(maxLength);
     box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     box->setInputMethodHints(Qt::ImhDigitsOnly | Qt::ImhPreferLatin | Qt::ImhNoPredictiveText);
@@ -39,14 +41,14 @@ QLineEdit *AddDigitBox(QWidget *parent, const QString &name, const QString &acce
 
 } // namespace
 
-i_data::i_data(modRilo &state, const AppEnvironment &env, QWidget *parent)
+i_data::i_data(settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       state_(state), env_(env) {
     setObjectName(QStringLiteral("i_data"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(kClientSize);
-    look::ApplyWindowLook(this);
+    setFixedSize(kDialogSize);
+    ui::look::ApplyWindowLook(this);
     BuildControls();
     Form_Load();
 }
@@ -54,8 +56,8 @@ i_data::i_data(modRilo &state, const AppEnvironment &env, QWidget *parent)
 // Children stack in creation order, so the panel comes first and the boxes and the button last.
 // Without a default button, neither Enter in a box nor Esc presses OK.
 void i_data::BuildControls() {
-    QLabel *panel = look::AddLabel(this, QStringLiteral("Label7"), look::Twips(240, 120, 2895, 915),
-                                   QString(), font());
+    QLabel *panel = ui::look::AddLabel(this, QStringLiteral("Label7"),
+                                       ui::look::Twips(240, 120, 2895, 915), QString(), font());
     panel->setAttribute(Qt::WA_TranslucentBackground, false);
     panel->setAttribute(Qt::WA_NoSystemBackground, false);
     QPalette panelPalette = panel->palette();
@@ -63,30 +65,30 @@ void i_data::BuildControls() {
     panel->setPalette(panelPalette);
     panel->setAutoFillBackground(true);
 
-    const QFont heading = look::Font(look::kPGothic, 9.75);
-    const QFont note = look::Font(look::kGothic, 9);
-    look::AddLabel(this, QStringLiteral("Label4"), look::Twips(360, 240, 975, 375),
-                   QStringLiteral("予定日"), heading);
-    look::AddLabel(this, QStringLiteral("Label8"), look::Twips(1080, 720, 375, 375),
-                   QStringLiteral("年"), note);
-    look::AddLabel(this, QStringLiteral("Label9"), look::Twips(2760, 720, 375, 375),
-                   QStringLiteral("日"), note);
-    look::AddLabel(this, QStringLiteral("Label10"), look::Twips(1920, 720, 375, 375),
-                   QStringLiteral("月"), note);
+    const QFont heading = ui::look::Font(ui::look::kPGothic, 9.75);
+    const QFont note = ui::look::Font(ui::look::kGothic, 9);
+    ui::look::AddLabel(this, QStringLiteral("Label4"), ui::look::Twips(360, 240, 975, 375),
+                       QStringLiteral("予定日"), heading);
+    ui::look::AddLabel(this, QStringLiteral("Label8"), ui::look::Twips(1080, 720, 375, 375),
+                       QStringLiteral("年"), note);
+    ui::look::AddLabel(this, QStringLiteral("Label9"), ui::look::Twips(2760, 720, 375, 375),
+                       QStringLiteral("日"), note);
+    ui::look::AddLabel(this, QStringLiteral("Label10"), ui::look::Twips(1920, 720, 375, 375),
+                       QStringLiteral("月"), note);
     // The note needs 15 full-width cells (180 px); it starts at the panel's text column so that it
     // fits whole and still ends where the panel and the button end.
-    look::AddLabel(this, QStringLiteral("Label5"), look::Twips(360, 1200, 2775, 255),
-                   QStringLiteral("※　半角数字で入力して下さい。"), note);
+    ui::look::AddLabel(this, QStringLiteral("Label5"), ui::look::Twips(360, 1200, 2775, 255),
+                       QStringLiteral("※　半角数字で入力して下さい。"), note);
 
     yo_y_ = AddDigitBox(this, QStringLiteral("yo_y"), QStringLiteral("年"),
-                        look::Twips(360, 600, 615, 330), 4);
+                        ui::look::Twips(360, 600, 615, 330), 4);
     yo_d_ = AddDigitBox(this, QStringLiteral("yo_d"), QStringLiteral("日"),
-                        look::Twips(2280, 600, 375, 330), 2);
+                        ui::look::Twips(2280, 600, 375, 330), 2);
     yo_m_ = AddDigitBox(this, QStringLiteral("yo_m"), QStringLiteral("月"),
-                        look::Twips(1440, 600, 375, 330), 2);
-    Command1_ =
-        look::AddButton(this, QStringLiteral("Command1"), look::Twips(1800, 1680, 1335, 495),
-                        QStringLiteral("O  K"), look::Font(look::kPGothic, 12));
+                        ui::look::Twips(1440, 600, 375, 330), 2);
+    Command1_ = ui::look::AddButton(this, QStringLiteral("Command1"),
+                                    ui::look::Twips(1800, 1680, 1335, 495), QStringLiteral("O  K"),
+                                    ui::look::Font(ui::look::kPGothic, 12));
     Command1_->setAutoDefault(false);
     Command1_->setDefault(false);
     connect(Command1_, &QPushButton::clicked, this, &i_data::Command1_Click);
@@ -150,3 +152,5 @@ void i_data::showEvent(QShowEvent *event) {
 void i_data::closeEvent(QCloseEvent *event) {
     deferredClose_.OnClose(this, event, [this] { Q_EMIT unloaded(); });
 }
+
+} // namespace entry

@@ -9,6 +9,8 @@
 class QLineEdit;
 class QPushButton;
 
+namespace entry {
+
 // The due-date entry dialog: year, month and day boxes and an OK button. Shown modeless; it
 // loads the stored fields when created, stores the date and its milestones when OK accepts the
 // input, and deletes itself when closed.
@@ -19,7 +21,7 @@ public:
     // once. Messages are warning boxes of `env.dialogs`. A window that
     // disables itself while the dialog is open must not be its parent: disabling a widget
     // disables its child windows too.
-    i_data(modRilo &state, const AppEnvironment &env, QWidget *parent = nullptr);
+    i_data(settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent = nullptr);
 
 Q_SIGNALS:
     // The date was accepted and stored; the main window refreshes its countdown.
@@ -38,11 +40,13 @@ private:
     void Form_Load();
     void Command1_Click();
 
-    modRilo &state_;
-    AppEnvironment env_;
+    settings::modRilo &state_;
+    ui::AppEnvironment env_;
     QLineEdit *yo_y_ = nullptr;
     QLineEdit *yo_m_ = nullptr;
     QLineEdit *yo_d_ = nullptr;
     QPushButton *Command1_ = nullptr;
-    DeferredClose deferredClose_;
+    ui::DeferredClose deferredClose_;
 };
+
+} // namespace entry

@@ -2,6 +2,8 @@
 
 #include <QSaveFile>
 
+namespace settings {
+
 bool ReplaceFileAtomically(const QString &path, QByteArrayView bytes) {
     if (path.isEmpty())
         return false;
@@ -16,3 +18,5 @@ bool ReplaceFileAtomically(const QString &path, QByteArrayView bytes) {
     }
     return file.commit();
 }
+
+} // namespace settings

@@ -3,8 +3,12 @@
 #include <QByteArrayView>
 #include <QString>
 
+namespace settings {
+
 // Replaces the whole content of the file at `path` with `bytes`, through a temporary file in the
 // same folder that is renamed over the target only once every byte is written. A crash, a kill
 // or a full disk leaves either the old or the new file, never a short one. Returns false when
 // the file could not be written; the previous file then stays as it was.
 bool ReplaceFileAtomically(const QString &path, QByteArrayView bytes);
+
+} // namespace settings

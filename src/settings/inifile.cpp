@@ -9,7 +9,7 @@
 #include <limits>
 #include <optional>
 
-namespace ini {
+namespace settings::ini {
 namespace {
 
 bool IsBlank(char c) {
@@ -302,4 +302,4 @@ QByteArray ReadAll(const QString &path) {
     return ReadFile(path, bytes) == ReadResult::Ok ? bytes : QByteArray();
 }
 
-} // namespace ini
+} // namespace settings::ini

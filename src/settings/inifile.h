@@ -15,7 +15,7 @@
 // (spaces and tabs) around them ignored. Lines without "=" and lines starting with ";" are never
 // keys. With duplicate sections only the first is used; with duplicate keys in a section, the
 // first one.
-namespace ini {
+namespace settings::ini {
 
 // The value of `key` in `section` of the file at `path`, with surrounding blanks removed and one
 // enclosing pair of matching double or single quotes stripped, cut to `maxLength` bytes.
@@ -72,4 +72,4 @@ QByteArray Write(QByteArrayView file, QByteArrayView section, QByteArrayView key
                  QByteArrayView value);
 } // namespace text
 
-} // namespace ini
+} // namespace settings::ini

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+namespace settings {
+
 // The program's shared state: where the settings file is and what was loaded from it. One
 // object for the whole run, handed to the windows; used only on the GUI thread.
 struct modRilo {
@@ -36,8 +38,6 @@ struct modRilo {
     // The first days of pregnancy months 2 to 10 (tuki1..tuki9); month 1 starts on StartDate.
     std::array<std::optional<dates::DateStamp>, 9> MonthStarts;
 };
-
-namespace settings {
 
 inline constexpr QByteArrayView kSection = "riloini";
 inline constexpr std::int32_t kIntDefault = 16;

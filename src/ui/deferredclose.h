@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QWidget>
 
+namespace ui {
+
 // Keeps a window alive while a modal box it opened runs its own event loop. Deleting the window
 // then would delete the box, its child, under that loop. A close that arrives meanwhile (a
 // signal, a logout, the gadget's 終了) is deferred: the window hides at once and closes for good
@@ -40,3 +42,5 @@ private:
     bool pending_ = false;
     bool unloadReported_ = false;
 };
+
+} // namespace ui

@@ -17,7 +17,7 @@
 #include <fontconfig/fontconfig.h>
 #endif
 
-namespace look {
+namespace ui::look {
 namespace {
 
 // Enter or Return on a focused button presses it, as on Windows, without the button being the
@@ -240,4 +240,4 @@ void DottedLine::paintEvent(QPaintEvent *) {
     painter.drawLine(from_, to_);
 }
 
-} // namespace look
+} // namespace ui::look

@@ -12,7 +12,7 @@ class QLineEdit;
 
 // The look shared by the three windows: the pale tool-tip background, Japanese gothic fonts,
 // dark red captions, flat #F9E888 buttons, and positions in twips.
-namespace look {
+namespace ui::look {
 
 inline constexpr int kTwipsPerPixel = 15;
 inline const QColor kDarkRed{0x80, 0x00, 0x00};
@@ -69,4 +69,4 @@ private:
     QColor color_;
 };
 
-} // namespace look
+} // namespace ui::look

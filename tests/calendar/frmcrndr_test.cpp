@@ -77,7 +77,7 @@ protected:
         };
     }
     void TearDown() override {
-        for (const QPointer<frmCrndr> &window : windows_)
+        for (const QPointer<calendar::frmCrndr> &window : windows_)
             delete window.data();
     }
 
@@ -89,14 +89,14 @@ protected:
         ASSERT_TRUE(settings::StoreDueDate(state_));
     }
 
-    frmCrndr *Open() {
-        auto *window = new frmCrndr(state_, env_);
+    calendar::frmCrndr *Open() {
+        auto *window = new calendar::frmCrndr(state_, env_);
         windows_.emplace_back(window);
         return window;
     }
 
     // Clicks "保 存" with the dialog answering `fileName` (nullopt: cancelled).
-    void Save(frmCrndr *window, std::optional<QString> fileName) {
+    void Save(calendar::frmCrndr *window, std::optional<QString> fileName) {
         nextFileNames_.push_back(std::move(fileName));
         window->findChild<QPushButton *>(QStringLiteral("btnPrint"))->click();
     }
@@ -114,12 +114,12 @@ protected:
         ui::MessageIcon icon;
     };
 
-    modRilo state_;
-    AppEnvironment env_;
+    settings::modRilo state_;
+    ui::AppEnvironment env_;
     std::deque<std::optional<QString>> nextFileNames_;
     std::vector<QString> dialogStartNames_;
     std::vector<Message> messages_;
-    std::vector<QPointer<frmCrndr>> windows_;
+    std::vector<QPointer<calendar::frmCrndr>> windows_;
 };
 
 // Rows top to bottom: caption control and text, date control and the date it shows for the
@@ -147,7 +147,7 @@ const RowCase kRows[] = {
 
 TEST_F(frmcrndrTest, ShowsTheTwelveRowsInOrderForADueDate) {
     ConfirmDueDate("2006", "05", "01");
-    frmCrndr *window = Open();
+    calendar::frmCrndr *window = Open();
     int top = 24;
     for (const RowCase &row : kRows) {
         SCOPED_TRACE(row.date);
@@ -193,7 +193,7 @@ TEST_F(frmcrndrTest, RereadsMonthStartsAndDogDayOnEveryOpeningButNotTheMemoryDat
                                 {Key::DogDay, "2005/11/26"},
                                 {Key::StartDate, "2001/01/01"},
                                 {Key::DueDate, "2001/10/08"}});
-    const frmCrndr *window = Open();
+    const calendar::frmCrndr *window = Open();
 
     EXPECT_EQ(Text(window, QStringLiteral("Ctuki(4)")), QStringLiteral("2005/10/01"));
     EXPECT_EQ(Text(window, QStringLiteral("Cinu")), QStringLiteral("2005/11/26"));
@@ -211,7 +211,7 @@ TEST_F(frmcrndrTest, MissingOrGarbledStoredDatesLeaveTheirRowsEmptyOnScreenAndIn
                                "inu=\r\n");
     state_.StartDate = Stamp(2005, 7, 25);
     state_.DueDate = Stamp(2006, 5, 1);
-    frmCrndr *window = Open();
+    calendar::frmCrndr *window = Open();
 
     EXPECT_EQ(Text(window, QStringLiteral("Ctuki(1)")), QStringLiteral("2005/07/25"));
     EXPECT_EQ(Text(window, QStringLiteral("Ctuki(2)")), QStringLiteral("2005/08/22"));
@@ -227,14 +227,14 @@ TEST_F(frmcrndrTest, MissingOrGarbledStoredDatesLeaveTheirRowsEmptyOnScreenAndIn
 }
 
 TEST_F(frmcrndrTest, WithoutAnySettingsFileEveryDateIsEmpty) {
-    frmCrndr *window = Open();
+    calendar::frmCrndr *window = Open();
     for (const RowCase &row : kRows)
         EXPECT_EQ(Text(window, QString::fromLatin1(row.date)), QString()) << row.date;
 }
 
 TEST_F(frmcrndrTest, ExportWritesTheShiftJisTextByteForByte) {
     ConfirmDueDate("2006", "05", "01");
-    frmCrndr *window = Open();
+    calendar::frmCrndr *window = Open();
     Save(window, Path(QStringLiteral("calendar.txt")));
 
     const QByteArray written = ReadBytes(Path(QStringLiteral("calendar.txt")));
@@ -294,7 +294,7 @@ INSTANTIATE_TEST_SUITE_P(Names, frmcrndrExportTarget, ::testing::ValuesIn(kTarge
 
 TEST_F(frmcrndrTest, CancelWritesNothingOverwritesNothingAndSaysNothing) {
     ConfirmDueDate("2006", "05", "01");
-    frmCrndr *window = Open();
+    calendar::frmCrndr *window = Open();
     Save(window, std::nullopt);
     EXPECT_EQ(QDir(Folder()).entryList(QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("rilo.ini")});
@@ -308,7 +308,7 @@ TEST_F(frmcrndrTest, CancelWritesNothingOverwritesNothingAndSaysNothing) {
 
 TEST_F(frmcrndrTest, SaveDialogStartsFromTheLastNameChosenInThisWindowOnly) {
     ConfirmDueDate("2006", "05", "01");
-    frmCrndr *window = Open();
+    calendar::frmCrndr *window = Open();
     const QString first = Path(QStringLiteral("a.txt"));
     const QString failed = Path(QStringLiteral("missing/b.txt"));
     Save(window, first);
@@ -347,7 +347,7 @@ TEST_P(frmcrndrExportFailure, ShowsTheFailureBoxAndKeepsTheWindowAndOldFiles) {
     ASSERT_TRUE(QDir(Folder()).mkdir(QStringLiteral("folder")));
     WriteBytes(Path(QStringLiteral("keep.txt")), "previous export");
     ConfirmDueDate("2006", "05", "01");
-    frmCrndr *window = Open();
+    calendar::frmCrndr *window = Open();
     window->show();
     const QString chosen = *c.chosen ? Path(QString::fromLatin1(c.chosen)) : QString();
     Save(window, chosen);
@@ -373,7 +373,7 @@ TEST_F(frmcrndrTest, FullDiskShowsTheFailureBoxAndKeepsThePreviousExport) {
     const QString target = Path(QStringLiteral("calendar.txt"));
     WriteBytes(target, "previous export");
     ConfirmDueDate("2006", "05", "01");
-    frmCrndr *window = Open();
+    calendar::frmCrndr *window = Open();
     // The 327 bytes cannot all be written.
     AsIfDiskFullBeyond(100, [&] { Save(window, target); });
 
@@ -405,9 +405,9 @@ TEST_F(frmcrndrTest, ReadOnlyFolderShowsTheFailureBoxAndKeepsTheExistingFile) {
 TEST_F(frmcrndrTest, ClosingEitherWayEmitsUnloadedOnceAndDestroysTheWindow) {
     for (bool byButton : {true, false}) {
         SCOPED_TRACE(byButton ? "O  K" : "close box");
-        QPointer<frmCrndr> window = Open();
+        QPointer<calendar::frmCrndr> window = Open();
         window->show();
-        QSignalSpy unloaded(window.data(), &frmCrndr::unloaded);
+        QSignalSpy unloaded(window.data(), &calendar::frmCrndr::unloaded);
         if (byButton)
             window->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
         else
@@ -419,7 +419,7 @@ TEST_F(frmcrndrTest, ClosingEitherWayEmitsUnloadedOnceAndDestroysTheWindow) {
 }
 
 TEST_F(frmcrndrTest, IsAFixedToolWindowWithOnlyACloseBoxAndOkFocusedFirst) {
-    frmCrndr *window = Open();
+    calendar::frmCrndr *window = Open();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("カレンダー"));
     EXPECT_EQ(window->windowType(), Qt::Tool);
     const Qt::WindowFlags flags = window->windowFlags();
@@ -466,7 +466,7 @@ bool AnswerModal(const std::function<void()> &run, std::function<void(T *)> answ
 
 TEST_F(frmcrndrTest, DefaultFailureBoxHasOkOnlyAndNoIconOverTheWindow) {
     env_.dialogs.messageBox = ui::ShowMessageBox; // the real box
-    frmCrndr *window = Open();
+    calendar::frmCrndr *window = Open();
     window->show();
     QMessageBox::Icon icon = QMessageBox::Warning;
     QMessageBox::StandardButtons buttons;

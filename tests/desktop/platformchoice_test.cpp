@@ -8,7 +8,7 @@ namespace {
 
 bool Prefers(bool wayland, const QByteArray &qpa, std::vector<const char *> args) {
     args.insert(args.begin(), "varadadid");
-    return ShouldPreferXcb(wayland, qpa, int(args.size()), args.data());
+    return app::ShouldPreferXcb(wayland, qpa, int(args.size()), args.data());
 }
 
 TEST(PlatformChoice, WaylandSessionWithNothingChosenGoesThroughXWayland) {

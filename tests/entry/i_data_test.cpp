@@ -40,7 +40,7 @@ protected:
     // Opens the dialog; its message boxes go to the log unless `realMessageBox`.
     void Open(bool realMessageBox = false) {
         settings::ResolveIniPath(state_, Folder(), Folder() + QStringLiteral("/user"));
-        AppEnvironment env;
+        ui::AppEnvironment env;
         env.today = [] { return dates::Day(2006y / January / 10); };
         if (!realMessageBox)
             env.dialogs.messageBox = [this](QWidget *parent, const QString &prompt,
@@ -49,9 +49,10 @@ protected:
                 EXPECT_EQ(icon, ui::MessageIcon::Warning);
                 log_.push_back(prompt.toStdString() + " | " + title.toStdString());
             };
-        dialog_ = new i_data(state_, env);
-        QObject::connect(dialog_, &i_data::dueDateConfirmed, [this] { log_.push_back("ok"); });
-        QObject::connect(dialog_, &i_data::unloaded, [this] { log_.push_back("unloaded"); });
+        dialog_ = new entry::i_data(state_, env);
+        QObject::connect(dialog_, &entry::i_data::dueDateConfirmed,
+                         [this] { log_.push_back("ok"); });
+        QObject::connect(dialog_, &entry::i_data::unloaded, [this] { log_.push_back("unloaded"); });
         dialog_->show();
         dialog_->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_));
@@ -84,8 +85,8 @@ protected:
         return dialog_.isNull();
     }
 
-    modRilo state_;
-    QPointer<i_data> dialog_;
+    settings::modRilo state_;
+    QPointer<entry::i_data> dialog_;
     Log log_;
 };
 
@@ -139,7 +140,7 @@ TEST_F(i_dataTest, AcceptedDateIsStoredAsTypedWithItsMilestonesThenTheDialogClos
         {"inu", "2005/11/22"},
     };
     for (const auto &[key, value] : keys)
-        EXPECT_EQ(ini::ReadString(Ini(), "riloini", key, "?"), value) << key;
+        EXPECT_EQ(settings::ini::ReadString(Ini(), "riloini", key, "?"), value) << key;
     EXPECT_EQ(state_.DueMonth, "05");
 }
 
@@ -176,7 +177,7 @@ TEST_F(i_dataTest, EnterOnTheFocusedButtonPressesIt) {
     Ok()->setFocus();
     QTest::keyClick(Ok(), Qt::Key_Return);
     QTRY_VERIFY(Destroyed());
-    EXPECT_EQ(ini::ReadString(Ini(), "riloini", "yoteibi", ""), "2006/05/01");
+    EXPECT_EQ(settings::ini::ReadString(Ini(), "riloini", "yoteibi", ""), "2006/05/01");
 }
 
 TEST_F(i_dataTest, BoxesStopAtTheirLimitWhenTypingAndPasting) {
@@ -221,9 +222,9 @@ TEST_F(i_dataTest, FullWidthDigitsBecomeHalfWidthAsTheyArriveAndCountAsDigits) {
     TypeDate("２０２７", "０３", "１");
     QTest::mouseClick(Ok(), Qt::LeftButton);
     EXPECT_EQ(log_, (Log{"ok", "unloaded"}));
-    EXPECT_EQ(ini::ReadString(Ini(), "riloini", "yo_y", ""), "2027");
-    EXPECT_EQ(ini::ReadString(Ini(), "riloini", "yo_m", ""), "03");
-    EXPECT_EQ(ini::ReadString(Ini(), "riloini", "yoteibi", ""), "2027/03/01");
+    EXPECT_EQ(settings::ini::ReadString(Ini(), "riloini", "yo_y", ""), "2027");
+    EXPECT_EQ(settings::ini::ReadString(Ini(), "riloini", "yo_m", ""), "03");
+    EXPECT_EQ(settings::ini::ReadString(Ini(), "riloini", "yoteibi", ""), "2027/03/01");
 }
 
 TEST_F(i_dataTest, BoxesAreNamedTheNoteShowsWholeAndOkMarksItsFocus) {

@@ -13,8 +13,8 @@
 // count it runs until killed; with one it ends with 0 after that many operations. A message box
 // (a failed save) ends it with 3, anything unexpected with 2.
 
-#include "app/frmmain.h"
 #include "entry/i_data.h"
+#include "gadget/frmmain.h"
 #include "ui/environment.h"
 #include "ui/look.h"
 
@@ -59,9 +59,9 @@ void AnnounceStart(bool toCaller) {
     }
 }
 
-void Confirm(frmMain &window, const DueDate &date) {
+void Confirm(gadget::frmMain &window, const DueDate &date) {
     window.findChild<QAction *>(QStringLiteral("mnuData"))->trigger();
-    i_data *dialog = window.entryDialog();
+    entry::i_data *dialog = window.entryDialog();
     if (!dialog)
         Fail("the entry dialog did not open");
     dialog->findChild<QLineEdit *>(QStringLiteral("yo_y"))->setText(QString::fromLatin1(date.year));
@@ -81,23 +81,23 @@ int main(int argc, char **argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     if (argc < 3)
         Fail("usage: crash_driver <folder> confirm|topmost|shutdown [operations]");
-    look::RegisterFontSubstitutes();
+    ui::look::RegisterFontSubstitutes();
 
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const std::string operation = argv[2];
     const long count = argc > 3 ? std::strtol(argv[3], nullptr, 10) : -1;
 
-    AppEnvironment env;
+    ui::AppEnvironment env;
     env.today = [] { return dates::Day(std::chrono::year(2006) / 1 / 1); };
     env.dialogs.messageBox = [](QWidget *, const QString &prompt, const QString &,
                                 ui::MessageIcon) {
         std::fprintf(stderr, "crash_driver: message box: %s\n", qPrintable(prompt));
         std::_Exit(3);
     };
-    modRilo state;
+    settings::modRilo state;
     settings::ResolveIniPath(state, folder, QDir(folder).filePath(QStringLiteral("user")));
 
-    auto window = std::make_unique<frmMain>(state, env);
+    auto window = std::make_unique<gadget::frmMain>(state, env);
     window->show();
     if (window->entryDialog())
         Fail("the entry dialog opened at start: the prepared file has no due date");
@@ -113,7 +113,7 @@ int main(int argc, char **argv) {
     } else if (operation == "shutdown") {
         step = [&](long i) {
             if (!window) {
-                window = std::make_unique<frmMain>(state, env);
+                window = std::make_unique<gadget::frmMain>(state, env);
                 window->show();
             }
             window->move(kPlaces[i % 2]);

@@ -16,8 +16,8 @@ Day D(int y, unsigned m, unsigned d) {
 
 class DueDate : public TempFolderTest {
 protected:
-    modRilo Confirm(const char *y, const char *m, const char *d) {
-        modRilo state;
+    settings::modRilo Confirm(const char *y, const char *m, const char *d) {
+        settings::modRilo state;
         settings::ResolveIniPath(state, Folder(), Path(QStringLiteral("user")));
         state.DueYear = QString::fromLatin1(y);
         state.DueMonth = QString::fromLatin1(m);
@@ -25,13 +25,13 @@ protected:
         EXPECT_TRUE(settings::StoreDueDate(state));
         return state;
     }
-    QByteArray Key(const modRilo &state, const char *key) {
-        return ini::ReadString(state.IniPath, "riloini", key, "(missing)");
+    QByteArray Key(const settings::modRilo &state, const char *key) {
+        return settings::ini::ReadString(state.IniPath, "riloini", key, "(missing)");
     }
 };
 
 TEST_F(DueDate, TypedFieldsAreStoredAsTyped) {
-    const modRilo state = Confirm("2005", "05", "09");
+    const settings::modRilo state = Confirm("2005", "05", "09");
     EXPECT_EQ(Key(state, "yo_y"), "2005");
     EXPECT_EQ(Key(state, "yo_m"), "05");
     EXPECT_EQ(Key(state, "yo_d"), "09");
@@ -47,13 +47,13 @@ const QByteArray kFile20060501 =
     "tuki8=2006/03/06\r\ntuki9=2006/04/03\r\ntuki10=2006/05/01\r\ninu=2005/11/22\r\n";
 
 TEST_F(DueDate, KeysAreWrittenInOrderIntoANewFile) {
-    const modRilo state = Confirm("2006", "5", "1");
+    const settings::modRilo state = Confirm("2006", "5", "1");
     EXPECT_EQ(ReadBytes(state.IniPath), kFile20060501);
 }
 
 TEST_F(DueDate, ConfirmingAgainOverwritesEveryKeyInPlace) {
     Confirm("2005", "10", "10");
-    const modRilo state = Confirm("2006", "5", "1");
+    const settings::modRilo state = Confirm("2006", "5", "1");
     EXPECT_EQ(ReadBytes(state.IniPath), kFile20060501);
 }
 
@@ -63,7 +63,7 @@ TEST_F(DueDate, ShortYearsNeverMoveOnReconfirmation) {
         {"30", "1930/05/01"}, {"0999", "0999/05/01"},
     };
     for (const auto &[typed, expected] : rows) {
-        modRilo state = Confirm(typed, "5", "1");
+        settings::modRilo state = Confirm(typed, "5", "1");
         EXPECT_EQ(Key(state, "yoteibi"), expected) << typed;
         // The dialog re-opens with the stored numbers; confirming them keeps the date.
         settings::LoadSettings(state, settings::Snapshot::Read(state.IniPath));
@@ -73,7 +73,7 @@ TEST_F(DueDate, ShortYearsNeverMoveOnReconfirmation) {
 }
 
 TEST_F(DueDate, NoDueDateWritesNoMilestones) {
-    modRilo state;
+    settings::modRilo state;
     settings::ResolveIniPath(state, Folder(), Path(QStringLiteral("user")));
     state.DueYear = QStringLiteral("2006");
     state.DueMonth = QStringLiteral("2");
@@ -86,7 +86,7 @@ TEST_F(DueDate, NoDueDateWritesNoMilestones) {
 }
 
 TEST(CountdownFor, NeedsBothStoredDates) {
-    modRilo state;
+    settings::modRilo state;
     EXPECT_FALSE(settings::CountdownFor(state, D(2005, 10, 9)));
     state.DueDate = DateStamp(D(2005, 10, 10));
     EXPECT_FALSE(settings::CountdownFor(state, D(2005, 10, 9)));

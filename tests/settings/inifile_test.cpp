@@ -11,9 +11,9 @@
 
 namespace {
 
-using ini::text::Find;
-using ini::text::ParseInt;
-using ini::text::Write;
+using settings::ini::text::Find;
+using settings::ini::text::ParseInt;
+using settings::ini::text::Write;
 
 struct FindCase {
     const char *name;
@@ -137,32 +137,32 @@ class IniFile : public TempFolderTest {};
 
 TEST_F(IniFile, MissingFileGivesDefaultsAndTheFirstWriteCreatesIt) {
     const QString path = Path(QStringLiteral("sub/dir/rilo.ini"));
-    EXPECT_EQ(ini::ReadInt(path, "riloini", "start_up", 16), 16);
-    EXPECT_EQ(ini::ReadString(path, "riloini", "yoteibi", "def"), "def");
-    ASSERT_TRUE(ini::WriteString(path, "riloini", "start_up", "1"));
+    EXPECT_EQ(settings::ini::ReadInt(path, "riloini", "start_up", 16), 16);
+    EXPECT_EQ(settings::ini::ReadString(path, "riloini", "yoteibi", "def"), "def");
+    ASSERT_TRUE(settings::ini::WriteString(path, "riloini", "start_up", "1"));
     EXPECT_EQ(ReadBytes(path), "[riloini]\r\nstart_up=1\r\n");
-    EXPECT_EQ(ini::ReadInt(path, "riloini", "start_up", 16), 1);
+    EXPECT_EQ(settings::ini::ReadInt(path, "riloini", "start_up", 16), 1);
 }
 
 TEST_F(IniFile, EmptyValueReadsAsEmptyTextAndIntegerDefault) {
     const QString path = Path(QStringLiteral("rilo.ini"));
     WriteBytes(path, "[riloini]\nwin_x=\n");
-    EXPECT_EQ(ini::ReadInt(path, "riloini", "win_x", 16), 16);
-    EXPECT_EQ(ini::ReadString(path, "riloini", "win_x", "def"), "");
+    EXPECT_EQ(settings::ini::ReadInt(path, "riloini", "win_x", 16), 16);
+    EXPECT_EQ(settings::ini::ReadString(path, "riloini", "win_x", "def"), "");
 }
 
 TEST_F(IniFile, TextReadIsCutTo49Bytes) {
     const QString path = Path(QStringLiteral("rilo.ini"));
     const QByteArray longValue(60, 'x');
     WriteBytes(path, "[riloini]\nk=" + longValue + "\n");
-    EXPECT_EQ(ini::ReadString(path, "riloini", "k", ""), QByteArray(49, 'x'));
+    EXPECT_EQ(settings::ini::ReadString(path, "riloini", "k", ""), QByteArray(49, 'x'));
 }
 
 TEST_F(IniFile, UnchangedValueLeavesTheFileUntouched) {
     const QString path = Path(QStringLiteral("rilo.ini"));
     WriteBytes(path, "[riloini]\ntemae=1\n");
     QFile::setPermissions(path, QFile::ReadOwner); // a rewrite would fail
-    EXPECT_TRUE(ini::WriteString(path, "riloini", "temae", "1"));
+    EXPECT_TRUE(settings::ini::WriteString(path, "riloini", "temae", "1"));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }
 
@@ -171,8 +171,8 @@ TEST_F(IniFile, OtherSectionsSurviveByteForByte) {
     const QByteArray head = "[other]\r\nname=\x82\xe8\x82\xeb\r\n\r\n";
     const QByteArray tail = "\r\n[more]\r\n; comment\r\nz = 9\r\n";
     WriteBytes(path, head + "[riloini]\r\nyoteibi=2005/10/10\r\n" + tail);
-    ASSERT_TRUE(ini::WriteString(path, "riloini", "yoteibi", "2006/05/01"));
-    ASSERT_TRUE(ini::WriteString(path, "riloini", "hajime", "2005/07/25"));
+    ASSERT_TRUE(settings::ini::WriteString(path, "riloini", "yoteibi", "2006/05/01"));
+    ASSERT_TRUE(settings::ini::WriteString(path, "riloini", "hajime", "2005/07/25"));
     EXPECT_EQ(ReadBytes(path),
               head + "[riloini]\r\nyoteibi=2006/05/01\r\nhajime=2005/07/25\r\n" + tail);
 }
@@ -181,14 +181,15 @@ TEST_F(IniFile, FailedWriteKeepsThePreviousFile) {
     // A target that is a folder cannot be replaced.
     const QString folderTarget = Path(QStringLiteral("rilo.ini"));
     ASSERT_TRUE(QDir().mkpath(folderTarget));
-    EXPECT_FALSE(ini::WriteString(folderTarget, "riloini", "temae", "1"));
+    EXPECT_FALSE(settings::ini::WriteString(folderTarget, "riloini", "temae", "1"));
     EXPECT_TRUE(QFileInfo(folderTarget).isDir());
-    EXPECT_EQ(ini::ReadInt(folderTarget, "riloini", "temae", 16), 16);
+    EXPECT_EQ(settings::ini::ReadInt(folderTarget, "riloini", "temae", 16), 16);
 
     // A file below a plain file: the folder cannot be made, nothing is written.
     const QString blocker = Path(QStringLiteral("blocker"));
     WriteBytes(blocker, "keep");
-    EXPECT_FALSE(ini::WriteString(blocker + QStringLiteral("/rilo.ini"), "riloini", "k", "v"));
+    EXPECT_FALSE(
+        settings::ini::WriteString(blocker + QStringLiteral("/rilo.ini"), "riloini", "k", "v"));
     EXPECT_EQ(ReadBytes(blocker), "keep");
 }
 
@@ -198,7 +199,7 @@ TEST_F(IniFile, UnreadableFileIsNeverReplaced) {
     const QString path = Path(QStringLiteral("rilo.ini"));
     WriteBytes(path, "[riloini]\nyoteibi=2005/10/10\n");
     QFile::setPermissions(path, QFile::WriteOwner);
-    EXPECT_FALSE(ini::WriteString(path, "riloini", "temae", "1"));
+    EXPECT_FALSE(settings::ini::WriteString(path, "riloini", "temae", "1"));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_EQ(ReadBytes(path), "[riloini]\nyoteibi=2005/10/10\n");
 }
@@ -212,9 +213,9 @@ TEST_F(IniFile, DevicesAndPipesAreNeitherReadNorReplaced) {
     ASSERT_TRUE(QDir().mkpath(Path(QStringLiteral("pipe"))));
     ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0); // an open blocks
     for (const QString &path : {device, pipe}) {
-        EXPECT_EQ(ini::ReadInt(path, "riloini", "temae", 16), 16) << path.toStdString();
-        EXPECT_FALSE(ini::HasKey(path, "riloini", "temae"));
-        EXPECT_FALSE(ini::WriteString(path, "riloini", "temae", "1"));
+        EXPECT_EQ(settings::ini::ReadInt(path, "riloini", "temae", 16), 16) << path.toStdString();
+        EXPECT_FALSE(settings::ini::HasKey(path, "riloini", "temae"));
+        EXPECT_FALSE(settings::ini::WriteString(path, "riloini", "temae", "1"));
     }
     EXPECT_TRUE(IsDeviceNode(QFile::encodeName(device).toStdString(), "/dev/null"));
     EXPECT_FALSE(QFileInfo(pipe).isFile());
@@ -225,8 +226,9 @@ TEST_F(IniFile, FullDiskKeepsThePreviousFileWhole) {
     const QByteArray before = "[riloini]\nk=1\n";
     WriteBytes(path, before);
     bool written = true;
-    AsIfDiskFullBeyond(
-        16, [&] { written = ini::WriteString(path, "riloini", "yoteibi", "2006/05/01"); });
+    AsIfDiskFullBeyond(16, [&] {
+        written = settings::ini::WriteString(path, "riloini", "yoteibi", "2006/05/01");
+    });
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadBytes(path), before);
     EXPECT_EQ(QDir(Folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"rilo.ini"});
@@ -235,20 +237,20 @@ TEST_F(IniFile, FullDiskKeepsThePreviousFileWhole) {
 TEST_F(IniFile, RefusesNamesAndValuesThatWouldBreakTheFile) {
     const QString path = Path(QStringLiteral("rilo.ini"));
     WriteBytes(path, "[riloini]\nk=1\n");
-    EXPECT_FALSE(ini::WriteString(path, "riloini", "k", "a\r\nb=2"));
-    EXPECT_FALSE(ini::WriteString(path, "riloini", "a=b", "1"));
-    EXPECT_FALSE(ini::WriteString(path, "riloini", ";k", "1"));
-    EXPECT_FALSE(ini::WriteString(path, "ri]lo", "k", "1"));
+    EXPECT_FALSE(settings::ini::WriteString(path, "riloini", "k", "a\r\nb=2"));
+    EXPECT_FALSE(settings::ini::WriteString(path, "riloini", "a=b", "1"));
+    EXPECT_FALSE(settings::ini::WriteString(path, "riloini", ";k", "1"));
+    EXPECT_FALSE(settings::ini::WriteString(path, "ri]lo", "k", "1"));
     // One refused entry of a set writes none of it.
-    const ini::Entry set[] = {{"k", "2"}, {"j", "a\nb"}};
-    EXPECT_FALSE(ini::WriteStrings(path, "riloini", set));
+    const settings::ini::Entry set[] = {{"k", "2"}, {"j", "a\nb"}};
+    EXPECT_FALSE(settings::ini::WriteStrings(path, "riloini", set));
     EXPECT_EQ(ReadBytes(path), "[riloini]\nk=1\n");
 }
 
 TEST_F(IniFile, NoTemporaryFilesAreLeftBehind) {
     const QString path = Path(QStringLiteral("rilo.ini"));
     for (int i = 0; i < 20; ++i)
-        ASSERT_TRUE(ini::WriteString(path, "riloini", "win_x", QByteArray::number(i)));
+        ASSERT_TRUE(settings::ini::WriteString(path, "riloini", "win_x", QByteArray::number(i)));
     EXPECT_EQ(QDir(Folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"rilo.ini"});
 }
 

@@ -45,14 +45,14 @@ TEST(ChooseIniLocation, FallsBackToTheUserFolderOnlyWhenTheProgramFolderCannotBe
 
 class ModRilo : public TempFolderTest {
 protected:
-    modRilo Resolved() {
-        modRilo state;
+    settings::modRilo Resolved() {
+        settings::modRilo state;
         settings::ResolveIniPath(state, Folder(), Path(QStringLiteral("user")));
         return state;
     }
     // A start-up's load: one reading of the file.
-    modRilo Loaded() {
-        modRilo state = Resolved();
+    settings::modRilo Loaded() {
+        settings::modRilo state = Resolved();
         const settings::Snapshot file = settings::Snapshot::Read(state.IniPath);
         settings::LoadStartupFlag(state, file);
         settings::LoadSettings(state, file);
@@ -64,13 +64,13 @@ protected:
 };
 
 TEST_F(ModRilo, WritableProgramFolderKeepsTheFileBesideTheProgram) {
-    const modRilo state = Resolved();
+    const settings::modRilo state = Resolved();
     EXPECT_EQ(state.AppFolder, QDir::toNativeSeparators(Folder()) + QDir::separator());
     EXPECT_EQ(state.IniPath, state.AppFolder + QStringLiteral("rilo.ini"));
 }
 
 TEST_F(ModRilo, MissingFileLoadsTheDefaults) {
-    const modRilo state = Loaded();
+    const settings::modRilo state = Loaded();
     EXPECT_EQ(state.StartupDone, 16);
     for (const QString &field : {state.DueYear, state.DueMonth, state.DueDay})
         EXPECT_EQ(field, QStringLiteral("16"));
@@ -84,7 +84,7 @@ TEST_F(ModRilo, MissingFileLoadsTheDefaults) {
 TEST_F(ModRilo, LoadsEveryKeyThroughTheIntegerAndTextReads) {
     Ini("yo_y=2005\r\nyo_m=05\r\nyo_d=09\r\nwin_x=1234.5\r\nwin_y=-300\r\ntemae=abc\r\n"
         "start_up=0\r\nYOTEIBI=2005/10/10\r\nhajime = 2005/01/03 \r\n");
-    const modRilo state = Loaded();
+    const settings::modRilo state = Loaded();
     EXPECT_EQ(state.StartupDone, 0);
     EXPECT_EQ(state.DueYear, QStringLiteral("2005"));
     EXPECT_EQ(state.DueMonth, QStringLiteral("5"));
@@ -110,13 +110,13 @@ TEST_F(ModRilo, StartupFlagOutside16BitsIsNeverTheFirstRun) {
 
 TEST_F(ModRilo, GarbledDatesLoadAsNoDate) {
     Ini("yoteibi=2005/02/30\r\nhajime=\x82\xe8\x82\xeb\r\n");
-    const modRilo state = Loaded();
+    const settings::modRilo state = Loaded();
     EXPECT_FALSE(state.DueDate);
     EXPECT_FALSE(state.StartDate);
 }
 
 TEST_F(ModRilo, WindowPlaceAndTopmostAreStoredUnderTheirKeys) {
-    modRilo state = Resolved();
+    settings::modRilo state = Resolved();
     EXPECT_TRUE(settings::SaveWindowPosition(state, QPoint(1500, -45)));
     EXPECT_TRUE(settings::SaveTopmost(state, true));
     EXPECT_EQ(QPoint(state.WinX, state.WinY), QPoint(1500, -45));
@@ -134,7 +134,7 @@ TEST_F(ModRilo, UnwritableProgramFileMovesToACopyInTheUserFolder) {
     QFile::setPermissions(Folder(), QFile::ReadOwner | QFile::ExeOwner);
     QTemporaryDir home;
     const QString userFolder = home.filePath(QStringLiteral("varadadid"));
-    modRilo state;
+    settings::modRilo state;
     settings::ResolveIniPath(state, Folder(), userFolder);
     EXPECT_EQ(state.IniPath, userFolder + QStringLiteral("/rilo.ini"));
     EXPECT_TRUE(settings::SaveTopmost(state, true));

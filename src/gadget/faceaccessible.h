@@ -1,6 +1,6 @@
 #pragma once
 
-namespace look {
+namespace gadget {
 
 // Makes each window of class frmMain one accessible element: a window whose name and
 // description (its accessibleName and accessibleDescription) say everything the face shows, with
@@ -8,4 +8,4 @@ namespace look {
 // arbitrary order. Call once the application object exists; calling again does nothing.
 void RegisterFaceAccessible();
 
-} // namespace look
+} // namespace gadget

@@ -1,4 +1,4 @@
-#include "app/daychange.h"
+#include "gadget/daychange.h"
 
 #include "dates/nextmidnight.h"
 
@@ -22,6 +22,8 @@
 
 #include <windows.h>
 #endif
+
+namespace gadget {
 
 namespace {
 
@@ -162,3 +164,5 @@ void DayChangeWatcher::Wake() {
     Arm();
     Q_EMIT dayMayHaveChanged();
 }
+
+} // namespace gadget

@@ -1,4 +1,4 @@
-#include "app/roundedmask.h"
+#include "gadget/roundedmask.h"
 
 #include <QEvent>
 #include <QPlatformSurfaceEvent>
@@ -12,7 +12,7 @@
 
 #include <cmath>
 
-namespace look {
+namespace gadget {
 namespace {
 
 int Scaled(int v, qreal ratio) {
@@ -88,4 +88,4 @@ void ApplyRoundedMask(QWidget *window, const QRect &rect, int diameter) {
         new NativeMaskKeeper(handle, rect, diameter);
 }
 
-} // namespace look
+} // namespace gadget

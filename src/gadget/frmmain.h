@@ -10,21 +10,30 @@
 
 #include <optional>
 
-class DayChangeWatcher;
 class QAction;
-class QLabel;
 class QMenu;
+
+namespace calendar {
 class frmCrndr;
+}
+namespace entry {
 class i_data;
+}
+
+namespace gadget {
+
+class DayChangeWatcher;
+class Face;
 
 // The gadget: a small rounded face on the desktop with the countdown and the pregnancy week, day
 // and month. Dragged by its face; the right button opens its menu.
 class frmMain : public QWidget {
     Q_OBJECT
 public:
-    // Loads the window: reads the settings file at state.IniPath once, opens the entry dialog when no due date
-    // was entered yet, places the window, applies always-on-top and fills the countdown.
-    frmMain(modRilo &state, const AppEnvironment &env);
+    // Loads the window: reads the settings file at state.IniPath once, opens the entry dialog when
+    // no due date was entered yet, places the window, applies always-on-top and fills the
+    // countdown.
+    frmMain(settings::modRilo &state, const ui::AppEnvironment &env);
     ~frmMain() override;
 
     // Refills the five status labels from the due and start dates and today.
@@ -41,8 +50,8 @@ public:
     void BringToFront();
 
     QMenu *popupMenu() const { return mnuFile_; }
-    i_data *entryDialog() const;
-    frmCrndr *calendarWindow() const;
+    entry::i_data *entryDialog() const;
+    calendar::frmCrndr *calendarWindow() const;
 
     // Twips at 15 per logical pixel, rounded to the nearest pixel, ties to even.
     static int PixelsFromTwips(double twips);
@@ -67,7 +76,6 @@ protected:
 
 private:
     void Form_Load();
-    void BuildFace();
     void BuildMenu();
     void ApplyShape();
     void PlaceWindow();
@@ -77,7 +85,6 @@ private:
     void RaiseSecondary();
     void SetUpFaceAccess();
     void ShowMenuAtFace();
-    void FitFaceTexts();
 
     void popup_label_MouseDown(Qt::MouseButton button, QPointF localPos, QPointF globalPos);
     void popup_label_MouseMove(QPointF globalPos);
@@ -86,16 +93,10 @@ private:
     void SaveWindowPosition(QPoint topLeft);
     QPoint KnownPlace() const;
 
-    modRilo &state_;
-    AppEnvironment env_;
+    settings::modRilo &state_;
+    ui::AppEnvironment env_;
 
-    QWidget *client_ = nullptr;
-    QLabel *popup_label_ = nullptr;
-    QLabel *yotei_cd_ = nullptr;
-    QLabel *rilo_cd_ = nullptr;
-    QLabel *week_ = nullptr;
-    QLabel *day_ = nullptr;
-    QLabel *month_ = nullptr;
+    Face *face_ = nullptr;
 
     QMenu *mnuFile_ = nullptr;
     QAction *mnuData_ = nullptr;
@@ -103,8 +104,8 @@ private:
     QAction *mnuTemae_ = nullptr;
     QAction *mnuEnd_ = nullptr;
 
-    QPointer<i_data> entryDialog_;
-    QPointer<frmCrndr> calendarWindow_;
+    QPointer<entry::i_data> entryDialog_;
+    QPointer<calendar::frmCrndr> calendarWindow_;
 
     // Drag state: the pointer on the screen and the window's place at the press that started it.
     QPointF DragStart_;
@@ -118,3 +119,5 @@ private:
     std::optional<dates::Day> shownDay_;
     bool unloaded_ = false;
 };
+
+} // namespace gadget

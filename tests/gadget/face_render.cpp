@@ -7,8 +7,8 @@
 // The program folder holds the rilo.ini to show; today is 2006/01/23. Ends with 0 when the
 // picture was written, 1 otherwise.
 
-#include "app/frmmain.h"
 #include "app/translations.h"
+#include "gadget/frmmain.h"
 #include "ui/environment.h"
 #include "ui/look.h"
 
@@ -20,16 +20,16 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     if (argc != 3)
         return 1;
-    InstallQtTranslations(app);
-    look::RegisterFontSubstitutes();
+    app::InstallQtTranslations(app);
+    ui::look::RegisterFontSubstitutes();
 
     using namespace std::chrono;
-    modRilo state;
+    settings::modRilo state;
     const QString folder = QString::fromLocal8Bit(argv[1]);
     settings::ResolveIniPath(state, folder, folder + QStringLiteral("/user"));
-    AppEnvironment env;
+    ui::AppEnvironment env;
     env.today = [] { return dates::Day(sys_days(2006y / January / 23)); };
-    frmMain window(state, env);
+    gadget::frmMain window(state, env);
     window.show();
     // The face: the window's rounded region, 130 x 120 pixels from (20, 25).
     const QImage face = window.grab(QRect(20, 25, 130, 120)).toImage();

@@ -5,6 +5,8 @@
 
 #include <memory>
 
+namespace gadget {
+
 // Tells when the local calendar day may have changed, so that whoever shows the date looks
 // again: at each local midnight, and at once when the clock is set, the machine resumes from
 // sleep or the time zone changes. Between those events nothing runs and no thread wakes. A
@@ -35,3 +37,5 @@ private:
     std::unique_ptr<Platform> platform_;
     QTimer timer_;
 };
+
+} // namespace gadget

@@ -1,10 +1,9 @@
-#include "app/daychange.h"
-#include "app/frmmain.h"
-#include "app/roundedmask.h"
 #include "app/sessionend.h"
-#include "app/singleinstance.h"
 #include "calendar/frmcrndr.h"
 #include "entry/i_data.h"
+#include "gadget/daychange.h"
+#include "gadget/frmmain.h"
+#include "gadget/roundedmask.h"
 #include "ui/look.h"
 
 #include "settings/inifile.h"
@@ -45,29 +44,30 @@ const QByteArray kDue20051010 = "start_up=1\r\nyoteibi=2005/10/10\r\nhajime=2005
 
 class FrmMain : public TempFolderTest {
 protected:
-    std::unique_ptr<frmMain> Load(const QByteArray &riloini) {
+    std::unique_ptr<gadget::frmMain> Load(const QByteArray &riloini) {
         if (!riloini.isNull())
             WriteBytes(Path(QStringLiteral("rilo.ini")), "[riloini]\r\n" + riloini);
         state_ = {};
         settings::ResolveIniPath(state_, Folder(), Path(QStringLiteral("user")));
-        AppEnvironment env;
+        ui::AppEnvironment env;
         env.today = [this] { return today_; };
         env.dialogs = dialogs_;
-        auto window = std::make_unique<frmMain>(state_, env);
+        auto window = std::make_unique<gadget::frmMain>(state_, env);
         window->show();
         return window;
     }
     QByteArray Key(const char *key) {
-        return ini::ReadString(Path(QStringLiteral("rilo.ini")), "riloini", key, "(missing)");
+        return settings::ini::ReadString(Path(QStringLiteral("rilo.ini")), "riloini", key,
+                                         "(missing)");
     }
-    static QString Text(const frmMain &w, const char *name) {
+    static QString Text(const gadget::frmMain &w, const char *name) {
         return w.findChild<QLabel *>(QString::fromLatin1(name))->text();
     }
-    static QLabel *Face(const frmMain &w) {
+    static QLabel *Face(const gadget::frmMain &w) {
         return w.findChild<QLabel *>(QStringLiteral("popup_label"));
     }
     // Sends a mouse event to the face at a point given in the face's own coordinates.
-    static void Mouse(frmMain &w, QEvent::Type type, Qt::MouseButton button, QPoint local,
+    static void Mouse(gadget::frmMain &w, QEvent::Type type, Qt::MouseButton button, QPoint local,
                       Qt::MouseButtons held = Qt::NoButton) {
         QLabel *face = Face(w);
         const QPointF global = face->mapToGlobal(QPointF(local));
@@ -75,7 +75,7 @@ protected:
         QApplication::sendEvent(face, &event);
     }
 
-    modRilo state_;
+    settings::modRilo state_;
     dates::Day today_ = D(2005, 10, 9);
     ui::Dialogs dialogs_; // the real ones unless a test answers them
 };
@@ -186,8 +186,8 @@ TEST_F(FrmMain, PlacesTheWindowAtTheStoredTwips) {
         const auto w = Load(kDue20051010 + row.keys);
         EXPECT_EQ(w->pos(), row.expected) << row.keys.constData();
     }
-    EXPECT_EQ(frmMain::PixelsFromTwips(337.5), 22); // 22.5 rounds to even
-    EXPECT_EQ(frmMain::PixelsFromTwips(352.5), 24); // 23.5 rounds to even
+    EXPECT_EQ(gadget::frmMain::PixelsFromTwips(337.5), 22); // 22.5 rounds to even
+    EXPECT_EQ(gadget::frmMain::PixelsFromTwips(352.5), 24); // 23.5 rounds to even
 }
 
 TEST_F(FrmMain, AFaceNoScreenShowsIsBroughtOntoThePrimaryScreen) {
@@ -279,7 +279,7 @@ TEST_F(FrmMain, ClosingSavesThePositionAndUnloads) {
     const auto w = Load(kDue20051010 + "win_x=1500\r\nwin_y=1500\r\n");
     w->move(123, -45);
     bool unloaded = false;
-    QObject::connect(w.get(), &frmMain::unloaded, [&] { unloaded = true; });
+    QObject::connect(w.get(), &gadget::frmMain::unloaded, [&] { unloaded = true; });
     w->findChild<QAction *>(QStringLiteral("mnuEnd"))->trigger();
     EXPECT_TRUE(unloaded);
     EXPECT_EQ(Key("win_x"), "1845");
@@ -307,7 +307,7 @@ TEST_F(FrmMain, TheFaceFollowsTheDateAcrossMidnight) {
     EXPECT_EQ(Text(*w, "rilo_cd"), QString());
     // The day watcher's signal (midnight, a clock step, a resume, a new zone) refreshes the face.
     today_ = D(2005, 10, 11);
-    Q_EMIT w->findChild<DayChangeWatcher *>()->dayMayHaveChanged();
+    Q_EMIT w->findChild<gadget::DayChangeWatcher *>()->dayMayHaveChanged();
     EXPECT_EQ(Text(*w, "rilo_cd"), QStringLiteral("1"));
     EXPECT_EQ(Text(*w, "day"), QStringLiteral("1"));
 }
@@ -317,7 +317,7 @@ TEST_F(FrmMain, ConfirmingTheEntryDialogRefreshesTheFaceAndEnablesIt) {
     dialogs_.messageBox = [](QWidget *, const QString &, const QString &, ui::MessageIcon) {};
     const auto w = Load(kDue20051010);
     w->findChild<QAction *>(QStringLiteral("mnuData"))->trigger();
-    i_data *dialog = w->entryDialog();
+    entry::i_data *dialog = w->entryDialog();
     ASSERT_TRUE(dialog);
     EXPECT_FALSE(w->isEnabled());
     const std::vector<std::pair<const char *, const char *>> fields = {
@@ -336,7 +336,7 @@ TEST_F(FrmMain, CalendarWindowDisablesTheGadgetUntilItCloses) {
     for (const char *closer : {"btnOK", "close box"}) {
         const auto w = Load(kDue20051010);
         w->findChild<QAction *>(QStringLiteral("mnuCrndr"))->trigger();
-        QPointer<frmCrndr> calendar = w->calendarWindow();
+        QPointer<calendar::frmCrndr> calendar = w->calendarWindow();
         ASSERT_TRUE(calendar);
         EXPECT_TRUE(calendar->isVisible());
         EXPECT_FALSE(w->isEnabled()) << closer;
@@ -456,7 +456,7 @@ TEST_F(FrmMain, TheMenuKeysOpenTheMenuAtTheFaceAndAccessKeysChoose) {
         const std::string name = QKeySequence(row.key | row.modifiers).toString().toStdString() +
                                  " then " + QKeySequence(row.accessKey).toString().toStdString();
         bool unloaded = false;
-        QObject::connect(w.get(), &frmMain::unloaded, [&] { unloaded = true; });
+        QObject::connect(w.get(), &gadget::frmMain::unloaded, [&] { unloaded = true; });
         w->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(w.get())) << name;
         EXPECT_TRUE(w->hasFocus()) << name;
@@ -540,14 +540,14 @@ TEST_F(FrmMain, ScreenReadersGetTheWholeFaceAsOneSentence) {
 
 TEST(RoundedRegion, TheDesignsFaceAtScaleOneAndOneDevicePixelStepsAtTwo) {
     const QRect face(20, 25, 130, 120);
-    const QRegion one = look::RoundedRegion(face, 40);
+    const QRegion one = gadget::RoundedRegion(face, 40);
     EXPECT_EQ(one.boundingRect(), face);
     for (const QPoint in : {QPoint(40, 25), QPoint(20, 45), QPoint(85, 85), QPoint(149, 124)})
         EXPECT_TRUE(one.contains(in)) << in.x() << "," << in.y();
     for (const QPoint out : {QPoint(20, 25), QPoint(25, 30), QPoint(149, 144), QPoint(150, 85)})
         EXPECT_FALSE(one.contains(out)) << out.x() << "," << out.y();
 
-    const QRegion two = look::RoundedRegion(face, 40, 2.0);
+    const QRegion two = gadget::RoundedRegion(face, 40, 2.0);
     EXPECT_EQ(two.boundingRect(), QRect(40, 50, 260, 240));
     // The top-left corner's edge moves on every device row somewhere, not in pairs of rows.
     auto leftEdge = [&](int y) {
@@ -566,9 +566,9 @@ TEST(RoundedRegion, TheDesignsFaceAtScaleOneAndOneDevicePixelStepsAtTwo) {
 // so a Japanese desktop sees the face the C locale draws, pixel for pixel.
 TEST_F(FrmMain, TheFaceLooksTheSameUnderTheCAndTheJapaneseLocale) {
     for (const auto &[design, installed] :
-         {std::pair{look::kGothic, "IPAGothic"}, std::pair{look::kPGothic, "IPAPGothic"},
-          std::pair{look::kUIGothic, "IPAPGothic"}})
-        EXPECT_EQ(QFontInfo(look::Font(design, 12)).family(),
+         {std::pair{ui::look::kGothic, "IPAGothic"}, std::pair{ui::look::kPGothic, "IPAPGothic"},
+          std::pair{ui::look::kUIGothic, "IPAPGothic"}})
+        EXPECT_EQ(QFontInfo(ui::look::Font(design, 12)).family(),
                   QFontInfo(QFont(QString::fromLatin1(installed))).family())
             << design.toStdString();
 
@@ -602,23 +602,24 @@ TEST_F(FrmMain, TheFaceLooksTheSameUnderTheCAndTheJapaneseLocale) {
     EXPECT_EQ(differing, 0) << "pixels of the face that differ between C and ja_JP";
 }
 
-// A signal, 終了 and the window manager's close all come to the gadget's close; a logout comes
-// as the session manager's commit request. Either may arrive while a real modal box runs its
-// own event loop: the box is answered, and its window is destroyed only once it has returned.
+// A signal, 終了 and the window manager's close all come to the gadget's close, which may arrive
+// while a real modal box runs its own event loop: the box is answered, and its window is
+// destroyed only once it has returned. A session manager's save request (a checkpoint, or a
+// logout that may yet be cancelled) stores the place and leaves everything open.
 TEST_F(FrmMain, EndingWhileARealModalBoxIsOpenUnwindsItFirst) {
     struct Row {
         const char *name;
-        bool calendar; // the Save As dialog; else the entry dialog's warning box
-        bool logout;
+        bool calendar;   // the Save As dialog; else the entry dialog's warning box
+        bool checkpoint; // the session's save request instead of a close
     };
     for (const Row &row :
-         {Row{"warning, close", false, false}, Row{"warning, logout", false, true},
-          Row{"Save As, close", true, false}, Row{"Save As, logout", true, true}}) {
+         {Row{"warning, close", false, false}, Row{"warning, checkpoint", false, true},
+          Row{"Save As, close", true, false}, Row{"Save As, checkpoint", true, true}}) {
         const auto w = Load(kDue20051010 + "win_x=1500\r\nwin_y=1500\r\n");
         w->move(20, 30);
-        CloseOnLogout(*qApp, w.get());
+        app::FollowSession(*qApp, w.get());
         bool unloaded = false;
-        QObject::connect(w.get(), &frmMain::unloaded, [&] { unloaded = true; });
+        QObject::connect(w.get(), &gadget::frmMain::unloaded, [&] { unloaded = true; });
         w->findChild<QAction *>(QString::fromLatin1(row.calendar ? "mnuCrndr" : "mnuData"))
             ->trigger();
         QPointer<QWidget> secondary = row.calendar ? static_cast<QWidget *>(w->calendarWindow())
@@ -626,17 +627,20 @@ TEST_F(FrmMain, EndingWhileARealModalBoxIsOpenUnwindsItFirst) {
         ASSERT_TRUE(secondary) << row.name;
 
         bool boxOpen = false;
+        bool boxStayed = false;
         QTimer::singleShot(0, [&] {
             boxOpen = QApplication::activeModalWidget() != nullptr;
-            if (row.logout)
+            if (row.checkpoint) {
                 QGuiApplicationPrivate::instance()->commitData();
-            else
-                w->close();
+                boxStayed = QApplication::activeModalWidget() != nullptr;
+            }
+            w->close();
         });
         const char *button = row.calendar ? "btnPrint" : "Command1";
         QTest::mouseClick(secondary->findChild<QPushButton *>(QString::fromLatin1(button)),
                           Qt::LeftButton);
         EXPECT_TRUE(boxOpen) << row.name << ": no modal box was open";
+        EXPECT_EQ(boxStayed, row.checkpoint) << row.name;
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << row.name;
         EXPECT_TRUE(unloaded) << row.name;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -644,71 +648,6 @@ TEST_F(FrmMain, EndingWhileARealModalBoxIsOpenUnwindsItFirst) {
         EXPECT_EQ(Key("win_x"), "300") << row.name;
         EXPECT_EQ(Key("win_y"), "450") << row.name;
     }
-}
-
-class SingleInstanceTest : public TempFolderTest {};
-
-TEST_F(SingleInstanceTest, SecondCopyIsRefusedUntilTheFirstEnds) {
-    const QString path = Path(QStringLiteral("varadadid.lock"));
-    {
-        SingleInstance first(path);
-        ASSERT_TRUE(first.TryAcquire());
-        SingleInstance second(path);
-        EXPECT_FALSE(second.TryAcquire());
-    }
-    SingleInstance third(path);
-    EXPECT_TRUE(third.TryAcquire());
-}
-
-// The running copy acts on the second copy's one request only; anything else on its channel is
-// dropped. With nobody listening, the second copy gives up at once.
-TEST_F(SingleInstanceTest, ASecondStartAsksTheRunningCopyToComeForward) {
-    const QString lock = Path(QStringLiteral("varadadid.lock"));
-    const QString channel = Path(QStringLiteral("varadadid.socket"));
-    EXPECT_FALSE(SingleInstance(lock, channel).AskRunningCopyToShow()) << "nobody listens";
-
-    SingleInstance first(lock, channel);
-    ASSERT_TRUE(first.TryAcquire());
-    QSignalSpy shown(&first, &SingleInstance::showRequested);
-    SingleInstance second(lock, channel);
-    ASSERT_FALSE(second.TryAcquire());
-    EXPECT_TRUE(second.AskRunningCopyToShow());
-    EXPECT_TRUE(shown.wait());
-
-    for (const QByteArray &other :
-         {QByteArray("hello\n"), QByteArray("varadadid show\nvaradadid show\n"),
-          QByteArray("varadadid quit\n"), QByteArray(64 * 1024, 'x')}) {
-        QLocalSocket peer;
-        peer.connectToServer(channel);
-        ASSERT_TRUE(peer.waitForConnected());
-        peer.write(other);
-        peer.flush();
-        // The running copy hangs up on anything but the request.
-        QTRY_COMPARE(peer.state(), QLocalSocket::UnconnectedState);
-        EXPECT_EQ(shown.count(), 1) << other.left(32).constData();
-    }
-}
-
-TEST_F(SingleInstanceTest, ALockThatCannotBeMadeDoesNotStopTheStart) {
-    // The lock's folder is a plain file: no lock can be made there.
-    WriteBytes(Path(QStringLiteral("folder")), "x");
-    SingleInstance instance(Path(QStringLiteral("folder/varadadid.lock")));
-    EXPECT_TRUE(instance.TryAcquire());
-}
-
-TEST_F(SingleInstanceTest, ALockLeftByACrashedCopyIsTakenOver) {
-    const QString path = Path(QStringLiteral("varadadid.lock"));
-    QByteArray content;
-    {
-        QLockFile probe(path);
-        ASSERT_TRUE(probe.tryLock(0));
-        content = ReadBytes(path);
-    }
-    // The same lock, but held by a process that no longer exists.
-    const qsizetype eol = content.indexOf('\n');
-    WriteBytes(path, QByteArray("2147483646") + content.mid(eol));
-    SingleInstance next(path);
-    EXPECT_TRUE(next.TryAcquire());
 }
 
 } // namespace

@@ -1,9 +1,11 @@
-#include "app/faceaccessible.h"
+#include "gadget/faceaccessible.h"
+
+#include "gadget/frmmain.h"
 
 #include <QAccessibleWidget>
 #include <QWidget>
 
-namespace look {
+namespace gadget {
 namespace {
 
 class FaceAccessible : public QAccessibleWidget {
@@ -17,7 +19,8 @@ public:
 };
 
 QAccessibleInterface *FaceFactory(const QString &className, QObject *object) {
-    if (className == QLatin1String("frmMain") && object && object->isWidgetType())
+    if (className == QLatin1String(frmMain::staticMetaObject.className()) && object &&
+        object->isWidgetType())
         return new FaceAccessible(static_cast<QWidget *>(object));
     return nullptr;
 }
@@ -32,4 +35,4 @@ void RegisterFaceAccessible() {
     (void)registered;
 }
 
-} // namespace look
+} // namespace gadget

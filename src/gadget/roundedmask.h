@@ -5,7 +5,7 @@
 
 class QWidget;
 
-namespace look {
+namespace gadget {
 
 // A rounded rectangle as a region: `rect` with `diameter` × `diameter` corner ellipses, both in
 // logical pixels, built at `ratio` device pixels per logical pixel (so at ratio 2 the result is
@@ -18,4 +18,4 @@ QRegion RoundedRegion(const QRect &rect, int diameter, qreal ratio = 1.0);
 // again whenever the native window is created anew or moves to another screen.
 void ApplyRoundedMask(QWidget *window, const QRect &rect, int diameter);
 
-} // namespace look
+} // namespace gadget

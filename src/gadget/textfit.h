@@ -6,7 +6,7 @@ class QFont;
 class QLabel;
 class QString;
 
-namespace look {
+namespace gadget {
 
 // Makes a label's text drawn whole in a box too small for it. Starting from the label's design
 // font and box (remembered at the first call), the font shrinks one pixel at a time down to
@@ -24,4 +24,4 @@ QRect DesignBox(const QLabel *label);
 // any ink that starts before the pen position or ends after the advance.
 int TextExtent(const QFont &font, const QString &text);
 
-} // namespace look
+} // namespace gadget

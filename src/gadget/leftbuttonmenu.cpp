@@ -1,6 +1,8 @@
-#include "app/leftbuttonmenu.h"
+#include "gadget/leftbuttonmenu.h"
 
 #include <QMouseEvent>
+
+namespace gadget {
 
 LeftButtonMenu::LeftButtonMenu(const QString &title, QWidget *parent) : QMenu(title, parent) {}
 
@@ -11,3 +13,5 @@ void LeftButtonMenu::mouseReleaseEvent(QMouseEvent *event) {
     }
     QMenu::mouseReleaseEvent(event);
 }
+
+} // namespace gadget

@@ -1,4 +1,4 @@
-#include "app/textfit.h"
+#include "gadget/textfit.h"
 
 #include <QFontMetricsF>
 #include <QLabel>
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace look {
+namespace gadget {
 namespace {
 
 constexpr char kDesignFont[] = "rilo_designFont";
@@ -74,4 +74,4 @@ void FitLabelText(QLabel *label, const QRect &maxArea, qreal minScale) {
     label->setGeometry(box);
 }
 
-} // namespace look
+} // namespace gadget

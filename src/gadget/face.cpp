@@ -1,0 +1,91 @@
+#include "gadget/face.h"
+
+#include "gadget/textfit.h"
+#include "ui/look.h"
+
+#include <QFontMetricsF>
+#include <QLabel>
+
+#include <cmath>
+
+namespace gadget {
+
+Face::Face(QWidget *window) : QWidget(window) {
+    using ui::look::AddLabel;
+    using ui::look::Font;
+    using ui::look::Twips;
+
+    setObjectName(QStringLiteral("client"));
+    setGeometry(QRect(kClientOffset, kClientSize));
+
+    // Bottom of the stacking order first; popup_label lies over everything.
+    QLabel *label5 = AddLabel(this, QStringLiteral("Label5"), Twips(480, 240, 1215, 255),
+                              QStringLiteral("現在"), Font(ui::look::kGothic, 9.75));
+    yotei_cd_ = AddLabel(this, QStringLiteral("yotei_cd"), Twips(360, 1440, 1575, 375), QString(),
+                         Font(ui::look::kGothic, 9), Qt::AlignRight);
+    week_ = AddLabel(this, QStringLiteral("week"), Twips(480, 600, 375, 495), QString(),
+                     Font(ui::look::kUIGothic, 14.25), Qt::AlignRight);
+    rilo_cd_ = AddLabel(this, QStringLiteral("rilo_cd"), Twips(1080, 1395, 615, 255), QString(),
+                        Font(ui::look::kGothic, 12), Qt::AlignRight);
+    day_ = AddLabel(this, QStringLiteral("day"), Twips(1200, 600, 375, 495), QString(),
+                    Font(ui::look::kUIGothic, 14.25), Qt::AlignRight);
+    AddLabel(this, QStringLiteral("Label6"), Twips(960, 630, 375, 375), QStringLiteral("週"),
+             Font(ui::look::kPGothic, 12));
+    AddLabel(this, QStringLiteral("Label7"), Twips(1680, 630, 375, 375), QStringLiteral("日"),
+             Font(ui::look::kPGothic, 12));
+    month_ = AddLabel(this, QStringLiteral("month"), Twips(945, 930, 375, 255), QString(),
+                      Font(ui::look::kPGothic, 12), Qt::AlignRight);
+    AddLabel(this, QStringLiteral("Label3"), Twips(1365, 960, 615, 255), QStringLiteral("ヶ月目"),
+             Font(ui::look::kPGothic, 9.75));
+    new ui::look::DottedLine(this, QStringLiteral("Line3"), {360, 1260}, {2040, 1260},
+                             ui::look::kRuleAmber);
+    new ui::look::DottedLine(this, QStringLiteral("Line4"), {360, 480}, {2040, 480},
+                             ui::look::kRuleAmber);
+    popup_label_ = AddLabel(this, QStringLiteral("popup_label"), Twips(240, 120, 2055, 1815),
+                            QString(), QFont());
+
+    for (QLabel *red : {label5, rilo_cd_})
+        ui::look::SetTextColor(red, ui::look::kDarkRed);
+}
+
+void Face::Show(const dates::CountdownTexts &texts) {
+    yotei_cd_->setText(texts.Sentence);
+    rilo_cd_->setText(texts.Number);
+    week_->setText(texts.Weeks);
+    day_->setText(texts.Days);
+    month_->setText(texts.Month);
+    FitTexts();
+}
+
+// Every number drawn whole: a text too wide for its label first gets a smaller font, then room
+// to the left over empty face, never over another label's text or beyond the rounded face.
+void Face::FitTexts() {
+    const int faceLeft = kFaceRect.left() - kClientOffset.x();
+    const auto leftTo = [](int left, const QRect &box) {
+        return QRect(QPoint(left, box.top()), box.bottomRight());
+    };
+    // "週" and "日" stand just right of week and day, "ヶ月目" right of month; left of week and
+    // month the face is empty. day has "週" on its left.
+    FitLabelText(week_, leftTo(faceLeft, DesignBox(week_)));
+    FitLabelText(day_, DesignBox(day_));
+    FitLabelText(month_, leftTo(faceLeft, DesignBox(month_)));
+    FitLabelText(yotei_cd_, leftTo(faceLeft, DesignBox(yotei_cd_)));
+    // The day count sits in the sentence's blank run, between its words and the closing "日".
+    const QRect rilo = DesignBox(rilo_cd_);
+    int riloLeft = rilo.left();
+    const QString sentence = yotei_cd_->text();
+    qsizetype blank = sentence.size() - 1;
+    while (blank > 0 && sentence.at(blank - 1).isSpace())
+        --blank;
+    if (blank > 0 && blank < sentence.size() - 1) {
+        const QFontMetricsF metrics(yotei_cd_->font());
+        const qreal sentenceRight =
+            yotei_cd_->geometry().left() + yotei_cd_->contentsRect().right() + 1;
+        const qreal blankLeft = sentenceRight - metrics.horizontalAdvance(sentence) +
+                                metrics.horizontalAdvance(sentence.left(blank));
+        riloLeft = std::max(riloLeft, int(std::ceil(blankLeft)));
+    }
+    FitLabelText(rilo_cd_, leftTo(riloLeft, rilo));
+}
+
+} // namespace gadget

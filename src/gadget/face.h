@@ -1,0 +1,44 @@
+#pragma once
+
+#include "dates/countdown.h"
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QWidget>
+
+class QLabel;
+
+namespace gadget {
+
+// The original window: a 3-pixel frame and a title bar down to pixel 22 around the client area,
+// cut down to a rounded face. All in logical pixels of the gadget's window.
+inline constexpr QSize kWindowSize(188, 172);
+inline constexpr QPoint kClientOffset(3, 22);
+inline constexpr QSize kClientSize(182, 147);
+inline constexpr QRect kFaceRect(20, 25, 130, 120);
+inline constexpr int kCornerDiameter = 40;
+
+// The gadget's client area: the countdown's five texts among the fixed captions and dotted rules,
+// and popup_label, which lies over all of them and takes the mouse.
+class Face : public QWidget {
+    Q_OBJECT
+public:
+    explicit Face(QWidget *window);
+
+    // Shows `texts`, each drawn whole inside the rounded face.
+    void Show(const dates::CountdownTexts &texts);
+    QLabel *popupLabel() const { return popup_label_; }
+
+private:
+    void FitTexts();
+
+    QLabel *popup_label_ = nullptr;
+    QLabel *yotei_cd_ = nullptr;
+    QLabel *rilo_cd_ = nullptr;
+    QLabel *week_ = nullptr;
+    QLabel *day_ = nullptr;
+    QLabel *month_ = nullptr;
+};
+
+} // namespace gadget

@@ -1,0 +1,272 @@
+#include "gadget/frmmain.h"
+
+#include "calendar/frmcrndr.h"
+#include "dates/countdown.h"
+#include "entry/i_data.h"
+#include "gadget/daychange.h"
+#include "gadget/face.h"
+#include "gadget/leftbuttonmenu.h"
+#include "gadget/roundedmask.h"
+#include "gadget/windowstate.h"
+#include "settings/duedate.h"
+#include "ui/look.h"
+#include "ui/modalwindows.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMoveEvent>
+#include <QScreen>
+#include <QWindow>
+
+#include <cmath>
+
+namespace gadget {
+
+frmMain::frmMain(settings::modRilo &state, const ui::AppEnvironment &env)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), state_(state), env_(env) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("varadadid"));
+    setFixedSize(kWindowSize);
+    ui::look::ApplyWindowLook(this);
+    SetUpFaceAccess();
+    face_ = new Face(this);
+    face_->popupLabel()->installEventFilter(this);
+    BuildMenu();
+    dayWatcher_ = new DayChangeWatcher(this);
+    connect(dayWatcher_, &DayChangeWatcher::dayMayHaveChanged, this, &frmMain::RefreshIfDayChanged);
+    winId(); // the native window exists from here on, so flags change in place
+    Form_Load();
+}
+
+frmMain::~frmMain() {
+    delete entryDialog_;
+    delete calendarWindow_;
+}
+
+entry::i_data *frmMain::entryDialog() const {
+    return entryDialog_.data();
+}
+
+calendar::frmCrndr *frmMain::calendarWindow() const {
+    return calendarWindow_.data();
+}
+
+int frmMain::PixelsFromTwips(double twips) {
+    return int(std::nearbyint(twips / ui::look::kTwipsPerPixel)); // default rounding: ties to even
+}
+
+void frmMain::BuildMenu() {
+    mnuFile_ = new LeftButtonMenu(QStringLiteral("ファイル(&F)"), this);
+    mnuFile_->setObjectName(QStringLiteral("mnuFile"));
+    auto item = [this](const char *name, const QString &caption, void (frmMain::*slot)()) {
+        QAction *action = mnuFile_->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    mnuData_ = item("mnuData", QStringLiteral("データ入力・変更(&D)"), &frmMain::mnuData_Click);
+    mnuCrndr_ = item("mnuCrndr", QStringLiteral("カレンダー表示(&C)"), &frmMain::mnuCrndr_Click);
+    mnuFile_->addSeparator()->setObjectName(QStringLiteral("Line1"));
+    mnuTemae_ = item("mnuTemae", QStringLiteral("常に手前に表示(&T)"), &frmMain::mnuTemae_Click);
+    mnuTemae_->setCheckable(true);
+    mnuFile_->addSeparator()->setObjectName(QStringLiteral("Line2"));
+    mnuEnd_ = item("mnuEnd", QStringLiteral("終了(&X)"), &frmMain::mnuEnd_Click);
+}
+
+void frmMain::Form_Load() {
+    const settings::Snapshot file = settings::Snapshot::Read(state_.IniPath);
+    settings::LoadStartupFlag(state_, file);
+    // A due date never entered, or one the file no longer holds as a date, asks for it again.
+    if (state_.StartupDone == 0 || !settings::HasStoredDueDate(file))
+        ShowEntryDialog();
+
+    ApplyShape();
+    settings::LoadSettings(state_, file);
+    PlaceWindow();
+
+    const bool topmost = state_.Topmost;
+    SetTopmost(topmost);
+    mnuTemae_->setChecked(topmost);
+
+    UpdateCountdown();
+}
+
+void frmMain::ApplyShape() {
+    // A region rather than a bitmap painted and turned into a mask, which would start painting
+    // threads.
+    ApplyRoundedMask(this, kFaceRect, kCornerDiameter);
+}
+
+void frmMain::PlaceWindow() {
+    QPoint topLeft(PixelsFromTwips(state_.WinX), PixelsFromTwips(state_.WinY));
+    // A face that no screen shows (a monitor unplugged since) could never be reached again:
+    // bring it fully onto the primary screen. A partly visible face stays where it was.
+    const QRect face = kFaceRect.translated(topLeft);
+    bool visible = false;
+    for (const QScreen *screen : QGuiApplication::screens())
+        visible = visible || screen->geometry().intersects(face);
+    if (!visible) {
+        if (const QScreen *primary = QGuiApplication::primaryScreen()) {
+            const QRect area = primary->availableGeometry();
+            const int x = std::clamp(face.left(), area.left(), area.right() + 1 - face.width());
+            const int y = std::clamp(face.top(), area.top(), area.bottom() + 1 - face.height());
+            topLeft = QPoint(x, y) - kFaceRect.topLeft();
+        }
+    }
+    move(topLeft);
+    lastPlace_ = topLeft;
+}
+
+void frmMain::SetTopmost(bool on) {
+    const QPoint place = KnownPlace();
+    SetStaysOnTop(this, on);
+    move(place);
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+    // A secondary window open since start-up stays above the gadget as one opened from the menu.
+    if (QWidget *secondary = OpenSecondary()) {
+        SetStaysOnTop(secondary, on);
+        if (secondary->isVisible()) {
+            secondary->raise();
+            secondary->activateWindow();
+        }
+    }
+    settings::SaveTopmost(state_, on);
+}
+
+void frmMain::SaveWindowPosition() {
+    SaveWindowPosition(KnownPlace());
+}
+
+// Where the window is once the window system shows it. Before that, pos() may hold a window
+// manager's passing state (its frame's corner before the frame is moved into place), so the
+// place the program asked for stands until the window is exposed.
+QPoint frmMain::KnownPlace() const {
+    const QWindow *handle = windowHandle();
+    return handle && handle->isExposed() ? pos() : lastPlace_;
+}
+
+void frmMain::moveEvent(QMoveEvent *event) {
+    const QWindow *handle = windowHandle();
+    if (!event->spontaneous() || (handle && handle->isExposed()))
+        lastPlace_ = pos();
+    QWidget::moveEvent(event);
+}
+
+void frmMain::SaveWindowPosition(QPoint topLeft) {
+    settings::SaveWindowPosition(state_, topLeft * ui::look::kTwipsPerPixel);
+}
+
+void frmMain::UpdateCountdown() {
+    const dates::Day today = env_.today();
+    const auto texts = settings::CountdownFor(state_, today);
+    const dates::CountdownTexts shown = texts.value_or(dates::CountdownTexts{});
+    face_->Show(shown);
+    setAccessibleDescription(dates::SpokenCountdown(texts));
+    shownDay_ = today;
+}
+
+void frmMain::RefreshIfDayChanged() {
+    if (shownDay_ != env_.today())
+        UpdateCountdown();
+}
+
+// The secondary window is not made transient for the gadget: window managers minimize a
+// transient window together with its parent, and the gadget would vanish with it. It shares the
+// gadget's always-on-top layer instead, so it still opens above the gadget.
+void frmMain::ShowSecondary(QWidget *window) {
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->winId();
+    SetStaysOnTop(window, windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    window->show();
+    window->raise();
+    window->activateWindow();
+    setEnabled(false);
+}
+
+QWidget *frmMain::OpenSecondary() const {
+    for (QWidget *window : {static_cast<QWidget *>(entryDialog_.data()),
+                            static_cast<QWidget *>(calendarWindow_.data())})
+        if (window && !window->isHidden())
+            return window;
+    return nullptr;
+}
+
+void frmMain::RaiseSecondary() {
+    if (QWidget *secondary = OpenSecondary()) {
+        if (secondary->isMinimized())
+            secondary->setWindowState(secondary->windowState() & ~Qt::WindowMinimized);
+        secondary->show();
+        secondary->raise();
+        secondary->activateWindow();
+    }
+}
+
+void frmMain::BringToFront() {
+    if (unloaded_)
+        return;
+    ShowInFront(this);
+    if (QWidget *secondary = OpenSecondary()) {
+        ShowInFront(secondary);
+        secondary->activateWindow();
+    } else {
+        activateWindow();
+    }
+}
+
+void frmMain::ShowEntryDialog() {
+    auto *dialog = new entry::i_data(state_, env_);
+    entryDialog_ = dialog;
+    connect(dialog, &entry::i_data::dueDateConfirmed, this, &frmMain::UpdateCountdown);
+    connect(dialog, &entry::i_data::unloaded, this, [this] { setEnabled(true); });
+    ShowSecondary(dialog);
+}
+
+void frmMain::mnuData_Click() {
+    ShowEntryDialog();
+}
+
+void frmMain::mnuCrndr_Click() {
+    auto *window = new calendar::frmCrndr(state_, env_);
+    calendarWindow_ = window;
+    connect(window, &calendar::frmCrndr::unloaded, this, [this] { setEnabled(true); });
+    ShowSecondary(window);
+}
+
+void frmMain::mnuTemae_Click() {
+    // The action has already flipped its own check mark when triggered from the menu; the
+    // window's state is what decides.
+    const bool on = !windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    SetTopmost(on);
+    mnuTemae_->setChecked(on);
+}
+
+void frmMain::mnuEnd_Click() {
+    close();
+}
+
+// Every ending comes here: 終了, the window manager's close, a termination signal, a logout.
+// The place is saved first, while the display still answers. Open modal boxes are answered as
+// Esc would and their loops return on their own; the secondary windows wait for that before
+// they are destroyed, and the program quits once control is back in the main loop.
+void frmMain::closeEvent(QCloseEvent *event) {
+    event->accept();
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    disconnect(dayWatcher_, nullptr, this, nullptr);
+    SaveWindowPosition();
+    ui::DismissModalWindows();
+    if (entryDialog_)
+        entryDialog_->close();
+    if (calendarWindow_)
+        calendarWindow_->close();
+    Q_EMIT unloaded();
+}
+
+} // namespace gadget

@@ -1,0 +1,78 @@
+#include "app/singleinstance.h"
+
+#include "../testutil.h"
+
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+class SingleInstanceTest : public TempFolderTest {};
+
+TEST_F(SingleInstanceTest, SecondCopyIsRefusedUntilTheFirstEnds) {
+    const QString path = Path(QStringLiteral("varadadid.lock"));
+    {
+        app::SingleInstance first(path);
+        ASSERT_TRUE(first.TryAcquire());
+        app::SingleInstance second(path);
+        EXPECT_FALSE(second.TryAcquire());
+    }
+    app::SingleInstance third(path);
+    EXPECT_TRUE(third.TryAcquire());
+}
+
+// The running copy acts on the second copy's one request only; anything else on its channel is
+// dropped. With nobody listening, the second copy gives up at once.
+TEST_F(SingleInstanceTest, ASecondStartAsksTheRunningCopyToComeForward) {
+    const QString lock = Path(QStringLiteral("varadadid.lock"));
+    const QString channel = Path(QStringLiteral("varadadid.socket"));
+    EXPECT_FALSE(app::SingleInstance(lock, channel).AskRunningCopyToShow()) << "nobody listens";
+
+    app::SingleInstance first(lock, channel);
+    ASSERT_TRUE(first.TryAcquire());
+    QSignalSpy shown(&first, &app::SingleInstance::showRequested);
+    app::SingleInstance second(lock, channel);
+    ASSERT_FALSE(second.TryAcquire());
+    EXPECT_TRUE(second.AskRunningCopyToShow());
+    EXPECT_TRUE(shown.wait());
+
+    for (const QByteArray &other :
+         {QByteArray("hello\n"), QByteArray("varadadid show\nvaradadid show\n"),
+          QByteArray("varadadid quit\n"), QByteArray(64 * 1024, 'x')}) {
+        QLocalSocket peer;
+        peer.connectToServer(channel);
+        ASSERT_TRUE(peer.waitForConnected());
+        peer.write(other);
+        peer.flush();
+        // The running copy hangs up on anything but the request.
+        QTRY_COMPARE(peer.state(), QLocalSocket::UnconnectedState);
+        EXPECT_EQ(shown.count(), 1) << other.left(32).constData();
+    }
+}
+
+TEST_F(SingleInstanceTest, ALockThatCannotBeMadeDoesNotStopTheStart) {
+    // The lock's folder is a plain file: no lock can be made there.
+    WriteBytes(Path(QStringLiteral("folder")), "x");
+    app::SingleInstance instance(Path(QStringLiteral("folder/varadadid.lock")));
+    EXPECT_TRUE(instance.TryAcquire());
+}
+
+TEST_F(SingleInstanceTest, ALockLeftByACrashedCopyIsTakenOver) {
+    const QString path = Path(QStringLiteral("varadadid.lock"));
+    QByteArray content;
+    {
+        QLockFile probe(path);
+        ASSERT_TRUE(probe.tryLock(0));
+        content = ReadBytes(path);
+    }
+    // The same lock, but held by a process that no longer exists.
+    const qsizetype eol = content.indexOf('\n');
+    WriteBytes(path, QByteArray("2147483646") + content.mid(eol));
+    app::SingleInstance next(path);
+    EXPECT_TRUE(next.TryAcquire());
+}
+
+} // namespace

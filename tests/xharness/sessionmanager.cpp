@@ -1,0 +1,319 @@
+// test_session_manager: an X11R6 session manager of the tests' own (XSMP server side, libSM and
+// libICE), driving a client through a checkpoint, a cancelled logout and a logout. Not a GoogleTest
+// program: the end-to-end tests start it, put its SESSION_MANAGER line into the client's
+// environment, and command it line by line on stdin.
+//
+// stdin commands (one per line): checkpoint | logout-cancel | logout | quit.
+// stdout lines (each flushed): SESSION_MANAGER=<ids>, registered <id>, checkpoint done, cancelled,
+// die sent, closed <id>, all closed, timeout. Diagnostics go to stderr.
+// It listens on the local (unix) transport only, without ICE authentication: no ICEauthority file
+// is read or written. It exits 0 on quit, at the end of stdin and on SIGTERM.
+
+#include <X11/ICE/ICElib.h>
+#include <X11/SM/SMlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <list>
+#include <string>
+#include <vector>
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+// Exported by libICE (its Xtrans copy); session managers call it to keep off TCP.
+extern "C" int _IceTransNoListen(const char *protocol);
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+constexpr auto kWaitLimit = 20s; // longest wait for the clients' answers
+
+// Writes one protocol line to stdout at once.
+void Say(const std::string &line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+struct Manager;
+
+// One accepted ICE connection; an XSMP client once sms is set, a registered one once id is.
+struct Client {
+    Manager *manager;
+    IceConn ice;
+    SmsConn sms = nullptr;
+    std::string id{}; // set once registered
+    bool saving = false;      // sent SaveYourself, no SaveYourselfDone yet
+    bool wantsPhase2 = false; // sent SaveYourselfPhase2Request, not granted yet
+    bool closed = false;      // connection released; Sweep() forgets it
+};
+
+struct Manager {
+    IceListenObj *listeners = nullptr;
+    int listenerCount = 0;
+    std::list<Client> clients; // a list: callbacks hold Client pointers
+    int signalFd = -1;         // SIGTERM/SIGINT, blocked and read through this descriptor
+    bool stop = false;
+    std::string input; // stdin bytes after the last whole line
+
+    // Releases the client's connection (at most once); Sweep() then reports and forgets it.
+    static void Drop(Client &c) {
+        if (c.closed)
+            return;
+        c.closed = true;
+        if (c.sms)
+            SmsCleanUp(c.sms);
+        IceSetShutdownNegotiation(c.ice, False);
+        IceCloseConnection(c.ice);
+    }
+
+    void Sweep() {
+        std::erase_if(clients, [](const Client &c) {
+            if (c.closed && !c.id.empty())
+                Say("closed " + c.id);
+            return c.closed;
+        });
+    }
+
+    // Accepts one connection with the usual libICE pattern: process messages while pending.
+    void Accept(IceListenObj listener) {
+        IceAcceptStatus status;
+        IceConn ice = IceAcceptConnection(listener, &status);
+        if (!ice)
+            return;
+        Client &c = clients.emplace_back(Client{.manager = this, .ice = ice});
+        while (IceConnectionStatus(ice) == IceConnectPending)
+            if (IceProcessMessages(ice, nullptr, nullptr) == IceProcessMessagesIOError)
+                break;
+        if (IceConnectionStatus(ice) != IceConnectAccepted)
+            Drop(c);
+    }
+
+    // Waits for ICE traffic, new connections and signals (and stdin if withInput) for up to
+    // timeoutMs (-1: no limit) and handles them; stdin lines run as commands, so last.
+    void Pump(int timeoutMs, bool withInput) {
+        std::vector<pollfd> fds{{signalFd, POLLIN, 0}, {withInput ? 0 : -1, POLLIN, 0}};
+        for (int i = 0; i < listenerCount; ++i)
+            fds.push_back({IceGetListenConnectionNumber(listeners[i]), POLLIN, 0});
+        std::vector<Client *> polled;
+        for (Client &c : clients) {
+            fds.push_back({IceConnectionNumber(c.ice), POLLIN, 0});
+            polled.push_back(&c);
+        }
+        if (poll(fds.data(), fds.size(), timeoutMs) <= 0)
+            return;
+        if (fds[0].revents) {
+            stop = true;
+            return;
+        }
+        for (std::size_t i = 0; i < polled.size(); ++i)
+            if (fds[2 + listenerCount + i].revents && !polled[i]->closed &&
+                IceProcessMessages(polled[i]->ice, nullptr, nullptr) ==
+                    IceProcessMessagesIOError)
+                Drop(*polled[i]);
+        for (int i = 0; i < listenerCount; ++i)
+            if (fds[2 + i].revents)
+                Accept(listeners[i]);
+        Sweep();
+        if (fds[1].revents)
+            ReadInput();
+    }
+
+    // Pumps until done() holds (returns true), or a signal comes or kWaitLimit passes (then
+    // prints "timeout"); stdin is not read meanwhile.
+    bool WaitUntil(const std::function<bool()> &done) {
+        const auto deadline = Clock::now() + kWaitLimit;
+        while (!stop && !done()) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left <= 0ms) {
+                Say("timeout");
+                return false;
+            }
+            Pump(static_cast<int>(left.count()), false);
+        }
+        return !stop;
+    }
+
+    void ForEachRegistered(const std::function<void(Client &)> &f) {
+        for (Client &c : clients)
+            if (!c.id.empty() && !c.closed)
+                f(c);
+    }
+
+    // Sends SaveYourself(Both) to every registered client and waits for all SaveYourselfDone,
+    // granting phase 2 once every client still saving has asked for it (XSMP order).
+    void SaveAll(Bool shutdown, int interactStyle) {
+        ForEachRegistered([&](Client &c) {
+            c.saving = true;
+            c.wantsPhase2 = false;
+            SmsSaveYourself(c.sms, SmSaveBoth, shutdown, interactStyle, False);
+        });
+        WaitUntil([this] {
+            bool saving = false, inPhase1 = false;
+            for (const Client &c : clients) {
+                saving = saving || c.saving;
+                inPhase1 = inPhase1 || (c.saving && !c.wantsPhase2);
+            }
+            if (saving && !inPhase1)
+                for (Client &c : clients)
+                    if (c.wantsPhase2) {
+                        c.wantsPhase2 = false;
+                        SmsSaveYourselfPhase2(c.sms);
+                    }
+            return !saving;
+        });
+    }
+
+    void Command(const std::string &line) {
+        if (line == "checkpoint") {
+            SaveAll(False, SmInteractStyleNone);
+            ForEachRegistered([](Client &c) { SmsSaveComplete(c.sms); });
+            Say("checkpoint done");
+        } else if (line == "logout-cancel") {
+            SaveAll(True, SmInteractStyleAny);
+            ForEachRegistered([](Client &c) { SmsShutdownCancelled(c.sms); });
+            Say("cancelled");
+        } else if (line == "logout") {
+            SaveAll(True, SmInteractStyleAny);
+            ForEachRegistered([](Client &c) { SmsDie(c.sms); });
+            Say("die sent");
+            if (WaitUntil([this] {
+                    return std::none_of(clients.begin(), clients.end(),
+                                        [](const Client &c) { return !c.id.empty(); });
+                }))
+                Say("all closed");
+        } else if (line == "quit") {
+            stop = true;
+        } else if (!line.empty()) {
+            std::fprintf(stderr, "test_session_manager: unknown command '%s'\n", line.c_str());
+        }
+    }
+
+    // Reads what stdin has and runs its whole lines; the end of stdin stops the manager.
+    void ReadInput() {
+        char buffer[512];
+        const ssize_t n = read(0, buffer, sizeof buffer);
+        if (n <= 0) {
+            stop = true;
+            return;
+        }
+        input.append(buffer, static_cast<std::size_t>(n));
+        for (std::size_t end; !stop && (end = input.find('\n')) != std::string::npos;) {
+            std::string line = input.substr(0, end);
+            input.erase(0, end + 1);
+            while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
+                line.pop_back();
+            Command(line);
+            if (stop)
+                return;
+        }
+    }
+};
+
+Client &Of(SmPointer data) { return *static_cast<Client *>(data); }
+
+// Registers every client; a previous id is accepted as it is (a test may restart a client).
+Status RegisterClient(SmsConn sms, SmPointer data, char *previousId) {
+    Client &c = Of(data);
+    char *generated = previousId ? nullptr : SmsGenerateClientID(sms);
+    c.id = previousId ? previousId : generated ? generated : "test-" + std::to_string(getpid());
+    std::free(previousId);
+    std::free(generated);
+    SmsRegisterClientReply(sms, c.id.data());
+    Say("registered " + c.id);
+    return 1; // no SaveYourself after registering: it would make a Qt client save its state
+}
+
+// Fills in the XSMP callbacks of a new client, each getting its Client as manager_data.
+Status NewClient(SmsConn sms, SmPointer data, unsigned long *mask, SmsCallbacks *cb,
+                 char **failure) {
+    auto &clients = static_cast<Manager *>(data)->clients;
+    const auto it = std::find_if(clients.begin(), clients.end(), [&](const Client &c) {
+        return c.ice == SmsGetIceConnection(sms);
+    });
+    if (it == clients.end()) {
+        *failure = strdup("unknown ICE connection");
+        return 0;
+    }
+    it->sms = sms;
+    SmPointer c = &*it;
+    *mask = (1UL << 10) - 1; // all ten Sms*ProcMask bits
+    cb->register_client = {RegisterClient, c};
+    cb->interact_request = {[](SmsConn s, SmPointer, int) { SmsInteract(s); }, c};
+    cb->interact_done = {[](SmsConn, SmPointer, Bool) {}, c};
+    cb->save_yourself_request = {[](SmsConn, SmPointer, int, Bool, int, Bool, Bool) {}, c};
+    cb->save_yourself_phase2_request = {[](SmsConn, SmPointer d) { Of(d).wantsPhase2 = true; }, c};
+    cb->save_yourself_done = {[](SmsConn, SmPointer d, Bool) { Of(d).saving = false; }, c};
+    cb->close_connection = {[](SmsConn, SmPointer d, int count, char **reasons) {
+                                SmFreeReasons(count, reasons);
+                                Manager::Drop(Of(d));
+                            },
+                            c};
+    cb->set_properties = {[](SmsConn, SmPointer, int count, SmProp **props) {
+                              for (int i = 0; i < count; ++i)
+                                  SmFreeProperty(props[i]);
+                              std::free(props);
+                          },
+                          c};
+    cb->delete_properties = {[](SmsConn, SmPointer, int count, char **names) {
+                                 for (int i = 0; i < count; ++i)
+                                     std::free(names[i]);
+                                 std::free(names);
+                             },
+                             c};
+    cb->get_properties = {[](SmsConn s, SmPointer) { SmsReturnProperties(s, 0, nullptr); }, c};
+    return 1;
+}
+
+} // namespace
+
+int main() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigprocmask(SIG_BLOCK, &signals, nullptr);
+    signal(SIGPIPE, SIG_IGN); // a vanished client must not kill the manager
+
+    Manager manager;
+    manager.signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
+    // libICE's default handlers exit(1) on a broken or misbehaving client: report instead.
+    IceSetIOErrorHandler([](IceConn) {});
+    IceSetErrorHandler([](IceConn, Bool, int, unsigned long, int cls, int, IcePointer) {
+        std::fprintf(stderr, "test_session_manager: ICE error class %d\n", cls);
+    });
+    SmsSetErrorHandler([](SmsConn, Bool, int, unsigned long, int cls, int, SmPointer) {
+        std::fprintf(stderr, "test_session_manager: XSMP error class %d\n", cls);
+    });
+
+    char error[256] = "";
+    _IceTransNoListen("tcp");
+    if (!SmsInitialize(const_cast<char *>("varadadid-tests"), const_cast<char *>("1.0"),
+                       NewClient, &manager, [](char *) -> Bool { return True; }, sizeof error,
+                       error) ||
+        !IceListenForConnections(&manager.listenerCount, &manager.listeners, sizeof error,
+                                 error)) {
+        std::fprintf(stderr, "test_session_manager: %s\n", error);
+        return 1;
+    }
+    for (int i = 0; i < manager.listenerCount; ++i) // no auth data: accept local peers as hosts
+        IceSetHostBasedAuthProc(manager.listeners[i], [](char *) -> Bool { return True; });
+    char *ids = IceComposeNetworkIdList(manager.listenerCount, manager.listeners);
+    Say(std::string("SESSION_MANAGER=") + ids);
+    std::free(ids);
+
+    while (!manager.stop)
+        manager.Pump(-1, true);
+    for (Client &c : manager.clients)
+        Manager::Drop(c);
+    IceFreeListenObjs(manager.listenerCount, manager.listeners); // removes its socket file
+    return 0;
+}
