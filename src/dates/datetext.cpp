@@ -121,9 +121,13 @@ std::optional<DateStamp> ParseDateText(QByteArrayView text) {
     return DateStamp(*date) + *time;
 }
 
+Day LocalDayAt(const QDateTime &at) {
+    const QDate day = at.toLocalTime().date();
+    return *MakeDay(day.year(), day.month(), day.day());
+}
+
 Day LocalToday() {
-    const QDate today = QDate::currentDate();
-    return *MakeDay(today.year(), today.month(), today.day());
+    return LocalDayAt(QDateTime::currentDateTime());
 }
 
 } // namespace dates

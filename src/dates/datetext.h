@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QString>
 
 #include <chrono>
@@ -39,7 +40,9 @@ QString FormatDateText(DateStamp stamp);
 // else, including impossible dates such as 2005/02/30.
 std::optional<DateStamp> ParseDateText(QByteArrayView text);
 
-// Today's date from the system clock, in local time.
+// The calendar day in the process's local time zone at the instant `at`, whatever time it is given
+// in; LocalToday() is that of now.
+Day LocalDayAt(const QDateTime &at);
 Day LocalToday();
 
 } // namespace dates

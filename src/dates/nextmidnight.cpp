@@ -21,4 +21,8 @@ QDateTime NextStartOfDay(const QDateTime &now) {
     return {};
 }
 
+QDateTime NextLocalStartOfDay(const QDateTime &now) {
+    return NextStartOfDay(now.toLocalTime());
+}
+
 } // namespace dates

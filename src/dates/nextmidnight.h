@@ -11,4 +11,8 @@ namespace dates {
 // is invalid.
 QDateTime NextStartOfDay(const QDateTime &now);
 
+// The first instant after `now` at which a new day begins in the process's local time zone,
+// whatever time `now` is given in.
+QDateTime NextLocalStartOfDay(const QDateTime &now);
+
 } // namespace dates

@@ -84,7 +84,7 @@ void DayChangeWatcher::Arm() {
         return;
     }
     const QDateTime now = QDateTime::currentDateTime();
-    QDateTime next = dates::NextStartOfDay(now);
+    QDateTime next = dates::NextLocalStartOfDay(now);
     if (!next.isValid())
         next = now.addSecs(3600);
     itimerspec at = {};
@@ -150,7 +150,7 @@ DayChangeWatcher::~DayChangeWatcher() = default;
 
 void DayChangeWatcher::ArmTimer(qint64 maxMs) {
     const QDateTime now = QDateTime::currentDateTime();
-    const QDateTime next = dates::NextStartOfDay(now);
+    const QDateTime next = dates::NextLocalStartOfDay(now);
     const qint64 untilNext = next.isValid() ? now.msecsTo(next) + kTimerMarginMs : maxMs;
     timer_.start(int(std::clamp<qint64>(untilNext, kTimerMarginMs, maxMs)));
 }

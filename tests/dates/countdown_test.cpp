@@ -57,6 +57,9 @@ TEST(ComputeCountdown, FractionsRoundHalfToEven) {
         {DateStamp(D(2005, 10, 10)) + hours(13), D(2005, 10, 10), kLeft, "1"}, // 0.54 -> 1
         {DateStamp(D(2005, 10, 9)) + hours(12), D(2005, 10, 10), kSince, "0"}, // -0.5 -> 0
         {DateStamp(D(2005, 10, 8)) + hours(12), D(2005, 10, 10), kSince, "2"}, // -1.5 -> 2
+        {DateStamp(D(2005, 10, 7)) + hours(12), D(2005, 10, 10), kSince, "2"}, // -2.5 -> 2
+        {DateStamp(D(2005, 10, 9)) + hours(11), D(2005, 10, 10), kSince, "1"}, // -0.54 -> 1
+        {DateStamp(D(2005, 10, 8)) + hours(1), D(2005, 10, 10), kSince, "2"},  // -1.96 -> 2
     };
     for (const Row &row : rows) {
         const CountdownTexts got = dates::ComputeCountdown(row.due, start, row.today);

@@ -1,8 +1,11 @@
+#include "dates/datetext.h"
 #include "dates/nextmidnight.h"
 
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
+
+#include <ctime>
 
 namespace {
 
@@ -58,6 +61,31 @@ TEST(NextStartOfDay, FollowsTheZoneAcrossDaylightSavingChanges) {
     EXPECT_EQ(dates::NextStartOfDay(fixed),
               QDateTime(QDate(2027, 3, 15), QTime(0, 0), Qt::OffsetFromUTC, 9 * 3600));
     EXPECT_FALSE(dates::NextStartOfDay(QDateTime()).isValid());
+}
+
+// Today and the next midnight are the process's local ones, told here by the C library. The
+// suite also runs under TZ=Asia/Tokyo and TZ=America/New_York, where a day taken in UTC would
+// be off by one for part of every day: these instants fall in those parts.
+TEST(LocalDay, FollowsTheProcessTimeZone) {
+    using namespace std::chrono;
+    // 2027-02-14 at 00:30, 05:00, 14:59:59, 15:00 and 23:30 UTC, and 2027-02-15 at 05:00 (no
+    // change of daylight saving time in any of the zones).
+    for (const qint64 utc :
+         {1802565000LL, 1802581200LL, 1802617199LL, 1802617200LL, 1802647800LL, 1802667600LL}) {
+        const std::time_t t = std::time_t(utc);
+        std::tm local{};
+        ASSERT_NE(::localtime_r(&t, &local), nullptr);
+        const dates::Day expected = year(local.tm_year + 1900) / (local.tm_mon + 1) / local.tm_mday;
+        const QDateTime at = QDateTime::fromSecsSinceEpoch(utc, Qt::UTC);
+        EXPECT_EQ(dates::LocalDayAt(at), expected) << utc;
+
+        std::tm midnight = local;
+        midnight.tm_mday += 1;
+        midnight.tm_hour = midnight.tm_min = midnight.tm_sec = 0;
+        midnight.tm_isdst = -1;
+        EXPECT_EQ(dates::NextLocalStartOfDay(at).toSecsSinceEpoch(), qint64(std::mktime(&midnight)))
+            << utc;
+    }
 }
 
 } // namespace

@@ -6,14 +6,14 @@
 // stdin commands (one per line): checkpoint | logout-cancel | logout | quit.
 // stdout lines (each flushed): SESSION_MANAGER=<ids>, registered <id>, checkpoint done, cancelled,
 // die sent, closed <id>, all closed, timeout. Diagnostics go to stderr.
-// It listens on the local (unix) transport only, without ICE authentication: no ICEauthority file
-// is read or written. It exits 0 on quit, at the end of stdin and on SIGTERM.
+// It listens on the local (unix) transports only and accepts every local peer (ICE host-based
+// auth), so it needs no ICEauthority entry and writes none. It exits 0 on quit, at the end of
+// stdin and on SIGTERM. A wait that times out prints "timeout" and the command goes on.
 
 #include <X11/ICE/ICElib.h>
 #include <X11/SM/SMlib.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +21,7 @@
 #include <functional>
 #include <list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <poll.h>
@@ -43,24 +44,24 @@ void Say(const std::string &line) {
     std::fflush(stdout);
 }
 
-struct Manager;
-
 // One accepted ICE connection; an XSMP client once sms is set, a registered one once id is.
 struct Client {
-    Manager *manager;
     IceConn ice;
     SmsConn sms = nullptr;
-    std::string id{}; // set once registered
+    std::string id{};         // set once registered
     bool saving = false;      // sent SaveYourself, no SaveYourselfDone yet
     bool wantsPhase2 = false; // sent SaveYourselfPhase2Request, not granted yet
     bool closed = false;      // connection released; Sweep() forgets it
+
+    bool Registered() const { return !id.empty() && !closed; }
+    static Client &Of(SmPointer data) { return *static_cast<Client *>(data); }
 };
 
 struct Manager {
     IceListenObj *listeners = nullptr;
     int listenerCount = 0;
-    std::list<Client> clients; // a list: callbacks hold Client pointers
-    int signalFd = -1;         // SIGTERM/SIGINT, blocked and read through this descriptor
+    std::list<Client> clients; // stable for the callbacks' pointers; closed ones until Sweep()
+    int signalFd = -1;         // SIGTERM, blocked and read through this descriptor
     bool stop = false;
     std::string input; // stdin bytes after the last whole line
 
@@ -89,7 +90,7 @@ struct Manager {
         IceConn ice = IceAcceptConnection(listener, &status);
         if (!ice)
             return;
-        Client &c = clients.emplace_back(Client{.manager = this, .ice = ice});
+        Client &c = clients.emplace_back(Client{.ice = ice});
         while (IceConnectionStatus(ice) == IceConnectPending)
             if (IceProcessMessages(ice, nullptr, nullptr) == IceProcessMessagesIOError)
                 break;
@@ -116,8 +117,7 @@ struct Manager {
         }
         for (std::size_t i = 0; i < polled.size(); ++i)
             if (fds[2 + listenerCount + i].revents && !polled[i]->closed &&
-                IceProcessMessages(polled[i]->ice, nullptr, nullptr) ==
-                    IceProcessMessagesIOError)
+                IceProcessMessages(polled[i]->ice, nullptr, nullptr) == IceProcessMessagesIOError)
                 Drop(*polled[i]);
         for (int i = 0; i < listenerCount; ++i)
             if (fds[2 + i].revents)
@@ -142,53 +142,49 @@ struct Manager {
         return !stop;
     }
 
-    void ForEachRegistered(const std::function<void(Client &)> &f) {
+    // Sends SaveYourself(Both) to every registered client and waits for all SaveYourselfDone,
+    // granting phase 2 once every client still saving has asked for it (the XSMP order).
+    void SaveAll(Bool shutdown, int interactStyle) {
         for (Client &c : clients)
-            if (!c.id.empty() && !c.closed)
-                f(c);
+            if (c.Registered()) {
+                c.saving = true;
+                SmsSaveYourself(c.sms, SmSaveBoth, shutdown, interactStyle, False);
+            }
+        WaitUntil([this] {
+            int saving = 0, waiting = 0;
+            for (const Client &c : clients) {
+                saving += c.saving;
+                waiting += c.wantsPhase2;
+            }
+            for (Client &c : clients)
+                if (saving == waiting && std::exchange(c.wantsPhase2, false))
+                    SmsSaveYourselfPhase2(c.sms);
+            return saving == 0;
+        });
     }
 
-    // Sends SaveYourself(Both) to every registered client and waits for all SaveYourselfDone,
-    // granting phase 2 once every client still saving has asked for it (XSMP order).
-    void SaveAll(Bool shutdown, int interactStyle) {
-        ForEachRegistered([&](Client &c) {
-            c.saving = true;
-            c.wantsPhase2 = false;
-            SmsSaveYourself(c.sms, SmSaveBoth, shutdown, interactStyle, False);
-        });
-        WaitUntil([this] {
-            bool saving = false, inPhase1 = false;
-            for (const Client &c : clients) {
-                saving = saving || c.saving;
-                inPhase1 = inPhase1 || (c.saving && !c.wantsPhase2);
-            }
-            if (saving && !inPhase1)
-                for (Client &c : clients)
-                    if (c.wantsPhase2) {
-                        c.wantsPhase2 = false;
-                        SmsSaveYourselfPhase2(c.sms);
-                    }
-            return !saving;
-        });
+    // Ends a save round unless a signal stopped it: finish() on every registered client, then
+    // prints report.
+    void Finish(void (*finish)(SmsConn), const char *report) {
+        if (stop)
+            return;
+        for (Client &c : clients)
+            if (c.Registered())
+                finish(c.sms);
+        Say(report);
     }
 
     void Command(const std::string &line) {
         if (line == "checkpoint") {
             SaveAll(False, SmInteractStyleNone);
-            ForEachRegistered([](Client &c) { SmsSaveComplete(c.sms); });
-            Say("checkpoint done");
+            Finish(SmsSaveComplete, "checkpoint done");
         } else if (line == "logout-cancel") {
             SaveAll(True, SmInteractStyleAny);
-            ForEachRegistered([](Client &c) { SmsShutdownCancelled(c.sms); });
-            Say("cancelled");
+            Finish(SmsShutdownCancelled, "cancelled");
         } else if (line == "logout") {
             SaveAll(True, SmInteractStyleAny);
-            ForEachRegistered([](Client &c) { SmsDie(c.sms); });
-            Say("die sent");
-            if (WaitUntil([this] {
-                    return std::none_of(clients.begin(), clients.end(),
-                                        [](const Client &c) { return !c.id.empty(); });
-                }))
+            Finish(SmsDie, "die sent");
+            if (WaitUntil([this] { return std::ranges::none_of(clients, &Client::Registered); }))
                 Say("all closed");
         } else if (line == "quit") {
             stop = true;
@@ -209,24 +205,17 @@ struct Manager {
         for (std::size_t end; !stop && (end = input.find('\n')) != std::string::npos;) {
             std::string line = input.substr(0, end);
             input.erase(0, end + 1);
-            while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
-                line.pop_back();
             Command(line);
-            if (stop)
-                return;
         }
     }
 };
 
-Client &Of(SmPointer data) { return *static_cast<Client *>(data); }
-
 // Registers every client; a previous id is accepted as it is (a test may restart a client).
 Status RegisterClient(SmsConn sms, SmPointer data, char *previousId) {
-    Client &c = Of(data);
-    char *generated = previousId ? nullptr : SmsGenerateClientID(sms);
-    c.id = previousId ? previousId : generated ? generated : "test-" + std::to_string(getpid());
-    std::free(previousId);
-    std::free(generated);
+    Client &c = Client::Of(data);
+    char *id = previousId ? previousId : SmsGenerateClientID(sms); // malloc'd or null
+    c.id = id ? id : "client-" + std::to_string(IceConnectionNumber(c.ice));
+    std::free(id);
     SmsRegisterClientReply(sms, c.id.data());
     Say("registered " + c.id);
     return 1; // no SaveYourself after registering: it would make a Qt client save its state
@@ -250,25 +239,25 @@ Status NewClient(SmsConn sms, SmPointer data, unsigned long *mask, SmsCallbacks 
     cb->interact_request = {[](SmsConn s, SmPointer, int) { SmsInteract(s); }, c};
     cb->interact_done = {[](SmsConn, SmPointer, Bool) {}, c};
     cb->save_yourself_request = {[](SmsConn, SmPointer, int, Bool, int, Bool, Bool) {}, c};
-    cb->save_yourself_phase2_request = {[](SmsConn, SmPointer d) { Of(d).wantsPhase2 = true; }, c};
-    cb->save_yourself_done = {[](SmsConn, SmPointer d, Bool) { Of(d).saving = false; }, c};
-    cb->close_connection = {[](SmsConn, SmPointer d, int count, char **reasons) {
-                                SmFreeReasons(count, reasons);
-                                Manager::Drop(Of(d));
+    cb->save_yourself_phase2_request = {
+        [](SmsConn, SmPointer d) { Client::Of(d).wantsPhase2 = true; }, c};
+    cb->save_yourself_done = {[](SmsConn, SmPointer d, Bool) {
+                                  Client::Of(d).saving = Client::Of(d).wantsPhase2 = false;
+                              },
+                              c};
+    // The callbacks own what libSM passes them; SmFreeReasons frees any malloc'd string array.
+    cb->close_connection = {[](SmsConn, SmPointer d, int n, char **reasons) {
+                                SmFreeReasons(n, reasons);
+                                Manager::Drop(Client::Of(d));
                             },
                             c};
-    cb->set_properties = {[](SmsConn, SmPointer, int count, SmProp **props) {
-                              for (int i = 0; i < count; ++i)
-                                  SmFreeProperty(props[i]);
+    cb->set_properties = {[](SmsConn, SmPointer, int n, SmProp **props) {
+                              std::for_each(props, props + n, SmFreeProperty);
                               std::free(props);
                           },
                           c};
-    cb->delete_properties = {[](SmsConn, SmPointer, int count, char **names) {
-                                 for (int i = 0; i < count; ++i)
-                                     std::free(names[i]);
-                                 std::free(names);
-                             },
-                             c};
+    cb->delete_properties = {
+        [](SmsConn, SmPointer, int n, char **names) { SmFreeReasons(n, names); }, c};
     cb->get_properties = {[](SmsConn s, SmPointer) { SmsReturnProperties(s, 0, nullptr); }, c};
     return 1;
 }
@@ -279,28 +268,20 @@ int main() {
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGINT);
     sigprocmask(SIG_BLOCK, &signals, nullptr);
     signal(SIGPIPE, SIG_IGN); // a vanished client must not kill the manager
 
     Manager manager;
     manager.signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
-    // libICE's default handlers exit(1) on a broken or misbehaving client: report instead.
+    // libICE's default handler exit()s when a client vanishes; Pump() drops the client instead.
     IceSetIOErrorHandler([](IceConn) {});
-    IceSetErrorHandler([](IceConn, Bool, int, unsigned long, int cls, int, IcePointer) {
-        std::fprintf(stderr, "test_session_manager: ICE error class %d\n", cls);
-    });
-    SmsSetErrorHandler([](SmsConn, Bool, int, unsigned long, int cls, int, SmPointer) {
-        std::fprintf(stderr, "test_session_manager: XSMP error class %d\n", cls);
-    });
 
     char error[256] = "";
     _IceTransNoListen("tcp");
-    if (!SmsInitialize(const_cast<char *>("varadadid-tests"), const_cast<char *>("1.0"),
-                       NewClient, &manager, [](char *) -> Bool { return True; }, sizeof error,
-                       error) ||
-        !IceListenForConnections(&manager.listenerCount, &manager.listeners, sizeof error,
-                                 error)) {
+    if (!SmsInitialize(
+            const_cast<char *>("varadadid-tests"), const_cast<char *>("1.0"), NewClient, &manager,
+            [](char *) -> Bool { return True; }, sizeof error, error) ||
+        !IceListenForConnections(&manager.listenerCount, &manager.listeners, sizeof error, error)) {
         std::fprintf(stderr, "test_session_manager: %s\n", error);
         return 1;
     }
