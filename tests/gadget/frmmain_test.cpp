@@ -132,22 +132,31 @@ TEST_F(FrmMain, NoUsableDatesShowEmptyTextsNotTheDesignTexts) {
         EXPECT_EQ(Text(*w, name), QString()) << name;
 }
 
+// At a first start the entry dialog, open before the flag is applied, shares the gadget's layer.
 TEST_F(FrmMain, StoredTopmostFlagIsAppliedAndRewritten) {
     struct Row {
         const char *stored; // nullptr: no key
         bool on;
+        bool firstStart = false;
     };
     for (const Row &row : std::vector<Row>{{"1", true},
                                            {"0", false},
                                            {"2", false},
                                            {"-1", false},
                                            {"abc", false},
-                                           {nullptr, false}}) {
-        QByteArray ini = kDue20051010;
+                                           {nullptr, false},
+                                           {"1", true, true},
+                                           {"0", false, true}}) {
+        QByteArray ini = row.firstStart ? QByteArray("start_up=0\r\n") : kDue20051010;
         if (row.stored)
             ini += QByteArray("temae=") + row.stored + "\r\n";
         const auto w = Load(ini);
         const char *label = row.stored ? row.stored : "(missing)";
+        ASSERT_EQ(w->entryDialog() != nullptr, row.firstStart) << label;
+        if (row.firstStart) {
+            EXPECT_EQ(w->entryDialog()->windowFlags().testFlag(Qt::WindowStaysOnTopHint), row.on)
+                << label;
+        }
         EXPECT_EQ(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint), row.on) << label;
         EXPECT_EQ(w->findChild<QAction *>(QStringLiteral("mnuTemae"))->isChecked(), row.on)
             << label;
@@ -164,6 +173,10 @@ TEST_F(FrmMain, TopmostToggleTwiceReturnsToTheFirstState) {
     EXPECT_TRUE(temae->isChecked());
     EXPECT_EQ(Key("temae"), "1");
     EXPECT_EQ(w->pos(), QPoint(100, 200)); // keeps its place
+    // A window opened from the menu shares the gadget's layer.
+    w->findChild<QAction *>(QStringLiteral("mnuCrndr"))->trigger();
+    EXPECT_TRUE(w->calendarWindow()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    w->calendarWindow()->close();
     temae->trigger();
     EXPECT_FALSE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_FALSE(temae->isChecked());
@@ -252,15 +265,21 @@ TEST_F(FrmMain, RightButtonOnlyOpensTheMenu) {
     EXPECT_EQ(w->pos(), QPoint(101, 102));
 }
 
+// A press on the face of a gadget disabled by its open calendar brings the calendar back.
 TEST_F(FrmMain, ADisabledGadgetNeitherDragsNorOpensItsMenu) {
     const auto w = Load(kDue20051010 + "win_x=1500\r\nwin_y=1500\r\n");
-    w->setEnabled(false);
+    w->findChild<QAction *>(QStringLiteral("mnuCrndr"))->trigger();
+    ASSERT_FALSE(w->isEnabled());
+    QWidget *calendar = w->calendarWindow();
+    calendar->showMinimized();
     Mouse(*w, QEvent::MouseButtonPress, Qt::LeftButton, {50, 50}, Qt::LeftButton);
     Mouse(*w, QEvent::MouseMove, Qt::NoButton, {70, 90}, Qt::LeftButton);
     Mouse(*w, QEvent::MouseButtonRelease, Qt::LeftButton, {70, 90});
     Mouse(*w, QEvent::MouseButtonPress, Qt::RightButton, {50, 50}, Qt::RightButton);
     EXPECT_EQ(w->pos(), QPoint(100, 100));
     EXPECT_FALSE(w->popupMenu()->isVisible());
+    EXPECT_FALSE(calendar->isMinimized());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(calendar));
 }
 
 TEST_F(FrmMain, MenuItemsInOrderWithAccessKeys) {
@@ -447,11 +466,14 @@ TEST_F(FrmMain, TheMenuKeysOpenTheMenuAtTheFaceAndAccessKeysChoose) {
         Qt::KeyboardModifiers modifiers;
         Qt::Key accessKey;
     };
+    // Key_Enter: the first item chosen with Down and the keypad's Enter. Key_unknown: no menu.
     for (const Row &row : std::vector<Row>{{Qt::Key_Menu, Qt::NoModifier, Qt::Key_T},
                                            {Qt::Key_F10, Qt::ShiftModifier, Qt::Key_T},
                                            {Qt::Key_Menu, Qt::NoModifier, Qt::Key_D},
                                            {Qt::Key_F10, Qt::ShiftModifier, Qt::Key_C},
-                                           {Qt::Key_Menu, Qt::NoModifier, Qt::Key_X}}) {
+                                           {Qt::Key_Menu, Qt::NoModifier, Qt::Key_X},
+                                           {Qt::Key_Menu, Qt::NoModifier, Qt::Key_Enter},
+                                           {Qt::Key_F10, Qt::NoModifier, Qt::Key_unknown}}) {
         const auto w = Load(kDue20051010 + "temae=0\r\n");
         const std::string name = QKeySequence(row.key | row.modifiers).toString().toStdString() +
                                  " then " + QKeySequence(row.accessKey).toString().toStdString();
@@ -467,13 +489,24 @@ TEST_F(FrmMain, TheMenuKeysOpenTheMenuAtTheFaceAndAccessKeysChoose) {
 
         QTest::keyClick(w.get(), row.key, row.modifiers);
         QMenu *menu = w->popupMenu();
+        if (row.accessKey == Qt::Key_unknown) {
+            EXPECT_FALSE(menu->isVisible()) << name;
+            continue;
+        }
         ASSERT_TRUE(menu->isVisible()) << name;
         EXPECT_TRUE(w->mask().contains(w->mapFromGlobal(menu->pos()))) << name;
-        QTest::keyClick(menu, row.accessKey);
+        if (row.accessKey == Qt::Key_Enter) {
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Enter, Qt::KeypadModifier);
+        } else {
+            QTest::keyClick(menu, row.accessKey);
+        }
         EXPECT_FALSE(menu->isVisible()) << name;
         EXPECT_EQ(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint), row.accessKey == Qt::Key_T)
             << name;
-        EXPECT_EQ(w->entryDialog() != nullptr, row.accessKey == Qt::Key_D) << name;
+        EXPECT_EQ(w->entryDialog() != nullptr,
+                  row.accessKey == Qt::Key_D || row.accessKey == Qt::Key_Enter)
+            << name;
         EXPECT_EQ(w->calendarWindow() != nullptr, row.accessKey == Qt::Key_C) << name;
         EXPECT_EQ(unloaded, row.accessKey == Qt::Key_X) << name;
     }
@@ -562,9 +595,11 @@ TEST(RoundedRegion, TheDesignsFaceAtScaleOneAndOneDevicePixelStepsAtTwo) {
     EXPECT_TRUE(oddStep);
 }
 
+// The face pixel for pixel, as drawn on the offscreen platform with the packaged fonts: the
+// fixed captions and the texts' places for a due date passed, the due date itself and two ahead.
 // The design's font names resolve to the same fonts whatever language fontconfig lists them in,
-// so a Japanese desktop sees the face the C locale draws, pixel for pixel.
-TEST_F(FrmMain, TheFaceLooksTheSameUnderTheCAndTheJapaneseLocale) {
+// so the Japanese locale draws the same face. VARADADID_UPDATE_GOLDEN=1 writes the images anew.
+TEST_F(FrmMain, TheFaceMatchesItsGoldenImagesUnderTheCAndTheJapaneseLocale) {
     for (const auto &[design, installed] :
          {std::pair{ui::look::kGothic, "IPAGothic"}, std::pair{ui::look::kPGothic, "IPAPGothic"},
           std::pair{ui::look::kUIGothic, "IPAPGothic"}})
@@ -572,9 +607,6 @@ TEST_F(FrmMain, TheFaceLooksTheSameUnderTheCAndTheJapaneseLocale) {
                   QFontInfo(QFont(QString::fromLatin1(installed))).family())
             << design.toStdString();
 
-    WriteBytes(Path(QStringLiteral("rilo.ini")),
-               "[riloini]\r\nstart_up=1\r\nyoteibi=2006/05/01\r\n"
-               "hajime=2005/07/25\r\nwin_x=1500\r\nwin_y=1500\r\n");
     auto render = [this](const QString &locale) {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -590,16 +622,35 @@ TEST_F(FrmMain, TheFaceLooksTheSameUnderTheCAndTheJapaneseLocale) {
         EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
         return QImage(png).convertToFormat(QImage::Format_RGB32);
     };
-    const QImage c = render(QStringLiteral("C.UTF-8"));
-    const QImage ja = render(QStringLiteral("ja_JP.UTF-8"));
-    ASSERT_EQ(c.size(), QSize(130, 120));
-    ASSERT_EQ(ja.size(), c.size());
-    int differing = 0;
-    for (int y = 0; y < c.height(); ++y) {
-        for (int x = 0; x < c.width(); ++x)
-            differing += c.pixel(x, y) != ja.pixel(x, y);
+    auto differing = [](const QImage &a, const QImage &b) {
+        if (a.size() != b.size())
+            return -1;
+        int count = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                count += a.pixel(x, y) != b.pixel(x, y);
+        return count;
+    };
+    // Today is 2006/01/23.
+    const std::pair<const char *, QByteArray> rows[] = {
+        {"face-105-days-since", "yoteibi=2005/10/10\r\nhajime=2005/01/03\r\n"},
+        {"face-due-date", "yoteibi=2006/01/23\r\nhajime=2005/04/18\r\n"},
+        {"face-98-days-left", "yoteibi=2006/05/01\r\nhajime=2005/07/25\r\n"},
+        {"face-280-days-left", "yoteibi=2006/10/30\r\nhajime=2006/01/23\r\n"},
+    };
+    for (const auto &[name, dates] : rows) {
+        WriteBytes(Path(QStringLiteral("rilo.ini")),
+                   "[riloini]\r\nstart_up=1\r\n" + dates + "win_x=1500\r\nwin_y=1500\r\n");
+        const QImage c = render(QStringLiteral("C.UTF-8"));
+        ASSERT_EQ(c.size(), QSize(130, 120)) << name;
+        const QString golden = QStringLiteral(FACE_GOLDEN_DIR "/%1.png").arg(QLatin1String(name));
+        if (qEnvironmentVariableIsSet("VARADADID_UPDATE_GOLDEN"))
+            c.save(golden);
+        EXPECT_EQ(differing(c, QImage(golden).convertToFormat(QImage::Format_RGB32)), 0)
+            << name << ": pixels that differ from " << golden.toStdString();
+        EXPECT_EQ(differing(c, render(QStringLiteral("ja_JP.UTF-8"))), 0)
+            << name << ": pixels of the face that differ between C and ja_JP";
     }
-    EXPECT_EQ(differing, 0) << "pixels of the face that differ between C and ja_JP";
 }
 
 // A signal, 終了 and the window manager's close all come to the gadget's close, which may arrive
