@@ -5,9 +5,13 @@
 #include "harness.h"
 #include "workedexample.h"
 
+#include <algorithm>
 #include <csignal>
+#include <fcntl.h>
 #include <ostream>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace e2e {
 namespace {
@@ -20,11 +24,23 @@ enum class State {
     SaveFailed, // 予定日を保存できませんでした: rilo.ini is a folder, so nothing can be stored
     Calendar,
     SaveAs,
-    Replace,     // the Save As dialog's question about an existing file
+    Replace,      // the Save As dialog's question about an existing file
     ExportFailed, // ファイルを保存できませんでした
     Unplaced      // the face not yet placed: its window manager is held still
 };
-enum class Ending { Quit, WindowManager, Term, Hup, Int, XServerGone };
+// The session manager's requests: a checkpoint and a cancelled logout leave the program running,
+// a logout that goes ahead ends it.
+enum class Ending {
+    Quit,
+    WindowManager,
+    Term,
+    Hup,
+    Int,
+    XServerGone,
+    Checkpoint,
+    CancelledLogout,
+    Logout
+};
 
 struct EndingRow {
     const char *name;
@@ -55,6 +71,49 @@ bool NeedsDate(State state) {
 
 class Endings : public GadgetTest, public ::testing::WithParamInterface<EndingRow> {
 protected:
+    void TearDown() override {
+        if (commands_ >= 0)
+            ::close(commands_); // the manager ends at the end of its input
+        if (manager_)
+            manager_->Stop();
+        GadgetTest::TearDown();
+    }
+
+    static bool FromSessionManager(Ending ending) { return ending >= Ending::Checkpoint; }
+
+    // Starts the tests' session manager; the programs started next register with it.
+    void StartSessionManager() {
+        const fs::path fifo = root() / "session-commands";
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        managerLog_ = root() / "session-manager.log";
+        manager_ =
+            Child::Spawn({"sh", "-c", "exec \"$0\" < \"$1\"", SESSION_MANAGER_EXE, fifo.string()},
+                         {}, managerLog_);
+        commands_ = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC); // once the manager reads it
+        ASSERT_GE(commands_, 0);
+        std::string address;
+        ASSERT_TRUE(WaitUntil([&] {
+            const std::string log = ReadFile(managerLog_).value_or("");
+            const auto at = log.find("SESSION_MANAGER=");
+            const auto end = log.find('\n', at);
+            if (at == std::string::npos || end == std::string::npos)
+                return false;
+            address = log.substr(at + 16, end - at - 16);
+            return true;
+        })) << ReadFile(managerLog_).value_or("");
+        SetProgramEnv("SESSION_MANAGER", address);
+    }
+    // Sends `command` once the program has registered, and waits for the manager's `answer`.
+    bool AskSession(const std::string &command, const std::string &answer) {
+        const auto logHas = [&](const std::string &text) {
+            return ReadFile(managerLog_).value_or("").find(text) != std::string::npos;
+        };
+        const std::string line = command + "\n";
+        return WaitUntil([&] { return logHas("registered "); }, 20s) &&
+               ::write(commands_, line.data(), line.size()) == ssize_t(line.size()) &&
+               WaitUntil([&] { return logHas(answer); }, 30s);
+    }
+
     // A window of the program that is none of `known`, within a few seconds.
     std::optional<std::string> NewWindow(const std::set<std::string> &known) {
         std::optional<std::string> found;
@@ -161,10 +220,35 @@ protected:
         case Ending::XServerGone:
             StopXServer();
             break;
+        case Ending::Checkpoint:
+        case Ending::CancelledLogout: {
+            const bool checkpoint = ending == Ending::Checkpoint;
+            ASSERT_TRUE(checkpoint ? AskSession("checkpoint", "checkpoint done")
+                                   : AskSession("logout-cancel", "cancelled"))
+                << ReadFile(managerLog_).value_or("");
+            // The place is saved at the request, and the program goes on with its windows.
+            EXPECT_TRUE(WaitUntil([&] { return ReadIni(IniPath())["win_x"] == "3000"; }));
+            EXPECT_TRUE(program().Running());
+            const auto shown = screen().Find(".*", program().pid());
+            EXPECT_NE(std::find(shown.begin(), shown.end(), gadget_), shown.end())
+                << "the gadget went";
+            for (const std::string &window : windowsBefore_)
+                EXPECT_NE(std::find(shown.begin(), shown.end(), window), shown.end())
+                    << window << " went";
+            program().Signal(SIGTERM);
+            break;
+        }
+        case Ending::Logout:
+            ASSERT_TRUE(AskSession("logout", "die sent")) << ReadFile(managerLog_).value_or("");
+            break;
         }
     }
 
     std::string gadget_;
+    std::set<std::string> windowsBefore_;
+    std::optional<Child> manager_;
+    fs::path managerLog_;
+    int commands_ = -1;
 };
 
 TEST_P(Endings, EndCleanlyAndKeepTheSettings) {
@@ -178,10 +262,13 @@ TEST_P(Endings, EndCleanlyAndKeepTheSettings) {
         WriteIni(keys);
     }
 
+    if (FromSessionManager(row.ending))
+        StartSessionManager();
     std::set<std::string> windows;
     Enter(row, windows);
     if (HasFatalFailure())
         return;
+    windowsBefore_ = windows;
     Shot("state");
     End(row.ending, gadget_);
     PauseWindowManager(false);
@@ -250,7 +337,11 @@ INSTANTIATE_TEST_SUITE_P(
         EndingRow{"ReplaceHup", State::Replace, Ending::Hup},
         EndingRow{"ReplaceTerm", State::Replace, Ending::Term},
         EndingRow{"ExportFailedInt", State::ExportFailed, Ending::Int},
-        EndingRow{"UnplacedTerm", State::Unplaced, Ending::Term}),
+        EndingRow{"UnplacedTerm", State::Unplaced, Ending::Term},
+        EndingRow{"FaceCheckpoint", State::Face, Ending::Checkpoint},
+        EndingRow{"CalendarCancelledLogout", State::Calendar, Ending::CancelledLogout},
+        EndingRow{"FaceLogout", State::Face, Ending::Logout},
+        EndingRow{"SaveAsLogout", State::SaveAs, Ending::Logout}),
     [](const auto &info) { return std::string(info.param.name); });
 
 class Desktop : public GadgetTest {};
