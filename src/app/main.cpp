@@ -1,6 +1,6 @@
+#include "app/commandline.h"
 #include "app/platformchoice.h"
 #include "app/sessionend.h"
-#include "app/settingsfolder.h"
 #include "app/shutdownsignals.h"
 #include "app/singleinstance.h"
 #include "app/translations.h"
@@ -14,15 +14,24 @@
 #include <QImageReader>
 #include <QPixmapCache>
 
+#include <cstdio>
+
 int main(int argc, char *argv[]) {
 #ifdef Q_OS_LINUX
     if (app::ShouldPreferXcb(qEnvironmentVariableIsSet("WAYLAND_DISPLAY"),
                              qgetenv("QT_QPA_PLATFORM"), argc, argv))
         qputenv("QT_QPA_PLATFORM", app::kXcbFirstPlatforms);
 #endif
+    if (app::AsksForText(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        app::SetApplicationIdentity();
+        const app::CommandLine line = app::ParseCommandLine(QCoreApplication::arguments());
+        std::fputs(qUtf8Printable(line.output.value_or(QString())), stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
     app::CatchTerminationSignals();
-    QApplication::setApplicationName(QStringLiteral("varadadid"));
+    app::SetApplicationIdentity();
     QApplication::setDesktopFileName(QStringLiteral("varadadid"));
     // The windows carry the 32 x 32 icon only (menus take the larger ones from the icon theme).
     // Read as PNG outright: a reader left to guess the format loads every image format plugin.
@@ -33,10 +42,9 @@ int main(int argc, char *argv[]) {
     // program 30 s later to age it out. The windows are small enough to draw without one.
     QPixmapCache::setCacheLimit(0);
     QApplication::setQuitOnLastWindowClosed(false);
-    const app::SettingsFolderChoice settingsFolder =
-        app::SettingsFolderFromArguments(QApplication::arguments());
-    if (!settingsFolder.error.isEmpty()) {
-        qCritical("varadadid: %s", qUtf8Printable(settingsFolder.error));
+    const app::CommandLine commandLine = app::ParseCommandLine(QApplication::arguments());
+    if (!commandLine.error.isEmpty()) {
+        qCritical("varadadid: %s", qUtf8Printable(commandLine.error));
         return 2;
     }
 
@@ -52,8 +60,8 @@ int main(int argc, char *argv[]) {
     // The settings file is found once, for the whole run: its folder rules start from the
     // program's folder, for which --settings-dir stands in.
     settings::modRilo state;
-    settings::ResolveIniPath(state,
-                             settingsFolder.folder.value_or(QApplication::applicationDirPath()));
+    settings::ResolveIniPath(
+        state, commandLine.settingsFolder.value_or(QApplication::applicationDirPath()));
     ui::AppEnvironment env;
 
     gadget::frmMain window(state, env);

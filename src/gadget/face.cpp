@@ -5,10 +5,37 @@
 
 #include <QFontMetricsF>
 #include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
 
 #include <cmath>
 
 namespace gadget {
+namespace {
+
+class FocusMark : public QWidget {
+public:
+    explicit FocusMark(QWidget *face) : QWidget(face) {
+        setObjectName(QStringLiteral("focusMark"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(face->rect());
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        constexpr int inset = 3;
+        const QRectF edge = QRectF(kFaceRect.translated(-kClientOffset))
+                                .adjusted(inset + 0.5, inset + 0.5, -inset - 0.5, -inset - 0.5);
+        const qreal radius = kCornerDiameter / 2.0 - inset;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+        painter.drawRoundedRect(edge, radius, radius);
+    }
+};
+
+} // namespace
 
 Face::Face(QWidget *window) : QWidget(window) {
     using ui::look::AddLabel;
@@ -44,8 +71,14 @@ Face::Face(QWidget *window) : QWidget(window) {
     popup_label_ = AddLabel(this, QStringLiteral("popup_label"), Twips(240, 120, 2055, 1815),
                             QString(), QFont());
 
+    focusMark_ = new FocusMark(this);
+
     for (QLabel *red : {label5, rilo_cd_})
         ui::look::SetTextColor(red, ui::look::kDarkRed);
+}
+
+void Face::ShowFocusMark(bool shown) {
+    focusMark_->setVisible(shown);
 }
 
 void Face::Show(const dates::CountdownTexts &texts) {

@@ -29,6 +29,8 @@ public:
     // Shows `texts`, each drawn whole inside the rounded face.
     void Show(const dates::CountdownTexts &texts);
     QLabel *popupLabel() const { return popup_label_; }
+    // A dotted line just inside the face's rounded edge, which tells that the keyboard is here.
+    void ShowFocusMark(bool shown);
 
 private:
     void FitTexts();
@@ -39,6 +41,7 @@ private:
     QLabel *week_ = nullptr;
     QLabel *day_ = nullptr;
     QLabel *month_ = nullptr;
+    QWidget *focusMark_ = nullptr;
 };
 
 } // namespace gadget

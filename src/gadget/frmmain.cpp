@@ -88,7 +88,8 @@ void frmMain::Form_Load() {
     PlaceWindow();
 
     const bool topmost = state_.Topmost;
-    SetTopmost(topmost);
+    ApplyTopmost(topmost);
+    settings::SaveTopmost(state_, topmost, &file); // the flag as it was read
     mnuTemae_->setChecked(topmost);
 
     UpdateCountdown();
@@ -117,10 +118,19 @@ void frmMain::PlaceWindow() {
         }
     }
     move(topLeft);
+    // A move to where a new window already is, (0, 0), leaves its native window "placed by the
+    // window manager", which then puts it where it likes; the place is the program's own.
+    if (QWindow *handle = windowHandle())
+        handle->setPosition(topLeft);
     lastPlace_ = topLeft;
 }
 
 void frmMain::SetTopmost(bool on) {
+    ApplyTopmost(on);
+    settings::SaveTopmost(state_, on);
+}
+
+void frmMain::ApplyTopmost(bool on) {
     const QPoint place = KnownPlace();
     SetStaysOnTop(this, on);
     move(place);
@@ -136,7 +146,6 @@ void frmMain::SetTopmost(bool on) {
             secondary->activateWindow();
         }
     }
-    settings::SaveTopmost(state_, on);
 }
 
 void frmMain::SaveWindowPosition() {

@@ -73,12 +73,15 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void Form_Load();
     void BuildMenu();
     void ApplyShape();
     void PlaceWindow();
+    void ApplyTopmost(bool on);
     void ShowEntryDialog();
     void ShowSecondary(QWidget *window);
     QWidget *OpenSecondary() const;
@@ -115,6 +118,7 @@ private:
     // The last place the program gave the window or saw it at while shown (see KnownPlace).
     QPoint lastPlace_;
 
+    bool focusedBefore_ = false; // the start's own activation shows no focus mark
     DayChangeWatcher *dayWatcher_ = nullptr;
     std::optional<dates::Day> shownDay_;
     bool unloaded_ = false;

@@ -6,6 +6,7 @@
 #include "gadget/frmmain.h"
 
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -43,6 +44,7 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void frmMain::popup_label_MouseDown(Qt::MouseButton button, QPointF localPos, QPointF globalPos) {
+    face_->ShowFocusMark(false);
     if (button == Qt::RightButton) {
         mnuFile_->popup(globalPos.toPoint());
         return;
@@ -105,6 +107,23 @@ void frmMain::SetUpFaceAccess() {
 void frmMain::ShowMenuAtFace() {
     if (isEnabled() && !mnuFile_->isVisible())
         mnuFile_->popup(mapToGlobal(kFaceRect.center()));
+}
+
+// The face marks the keyboard's focus as a button does: when she comes to it from the keyboard
+// (switching windows, closing a window), not at the program's start nor from a click, and the
+// mark goes while the pointer works on the face.
+void frmMain::focusInEvent(QFocusEvent *event) {
+    const Qt::FocusReason reason = event->reason();
+    if (focusedBefore_ && reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason)
+        face_->ShowFocusMark(true);
+    focusedBefore_ = true;
+    QWidget::focusInEvent(event);
+}
+
+void frmMain::focusOutEvent(QFocusEvent *event) {
+    if (event->reason() != Qt::PopupFocusReason)
+        face_->ShowFocusMark(false);
+    QWidget::focusOutEvent(event);
 }
 
 void frmMain::keyPressEvent(QKeyEvent *event) {

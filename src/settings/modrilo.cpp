@@ -19,8 +19,12 @@ QByteArray TextDefault() {
 
 namespace {
 
-// A folder of a system-wide installation, shared by every user of the machine: on Windows one
-// under Program Files (an administrator can write there, but her settings are hers alone).
+// A folder of a system-wide installation, shared by every user of the machine, where a user who
+// may write there (an administrator, root) must still keep her settings to herself: on Windows
+// one under Program Files; elsewhere a program folder of the system's (/usr/bin, /usr/local/bin,
+// the folder this build installs to, any <prefix>/bin installed with the program's desktop entry)
+// or one under /usr/lib, /usr/local/lib, /usr/libexec, /usr/share or /opt. A build tree or an
+// unpacked zip is the user's own.
 bool IsInstalledFolder(const QString &folder) {
 #ifdef Q_OS_WIN
     const QString path = QDir::cleanPath(QDir::fromNativeSeparators(folder)) + u'/';
@@ -30,7 +34,29 @@ bool IsInstalledFolder(const QString &folder) {
             return true;
     }
 #else
-    Q_UNUSED(folder)
+    const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    QStringList folders = {QStringLiteral("/bin"),
+                           QStringLiteral("/sbin"),
+                           QStringLiteral("/usr/bin"),
+                           QStringLiteral("/usr/sbin"),
+                           QStringLiteral("/usr/games"),
+                           QStringLiteral("/usr/local/bin"),
+                           QStringLiteral("/usr/local/sbin"),
+                           QStringLiteral("/usr/local/games")};
+#ifdef RILO_INSTALL_BINDIR
+    folders << QDir::cleanPath(QStringLiteral(RILO_INSTALL_BINDIR));
+#endif
+    if (folders.contains(path))
+        return true;
+    // Installed under another prefix (cmake --install, a package unpacked): <prefix>/bin beside
+    // <prefix>/share/applications with the program's desktop entry.
+    if (QFileInfo(path).fileName() == QLatin1String("bin") &&
+        QFileInfo::exists(path + QStringLiteral("/../share/applications/varadadid.desktop")))
+        return true;
+    for (const char *tree :
+         {"/usr/lib/", "/usr/local/lib/", "/usr/libexec/", "/usr/share/", "/opt/"})
+        if (path.startsWith(QLatin1String(tree)))
+            return true;
 #endif
     return false;
 }
@@ -70,7 +96,11 @@ QString DefaultUserConfigFolder() {
 }
 
 IniLocation ChooseIniLocation(const IniAccess &a) {
-    if (!a.installed && (a.folderWritable || (a.iniExists && a.iniWritable)))
+    // An installed program's folder holds no user's data: a file found there is never taken
+    // over, since every user of the machine would start from it.
+    if (a.installed)
+        return IniLocation::UserFolder;
+    if (a.folderWritable || (a.iniExists && a.iniWritable))
         return IniLocation::ProgramFolder;
     if (a.iniExists && a.iniReadable && !a.userIniExists)
         return IniLocation::UserFolderFromCopy;
@@ -161,9 +191,12 @@ void LoadSettings(modRilo &state, const Snapshot &file) {
     state.StartDate = file.Date(Key::StartDate);
 }
 
-bool SaveTopmost(modRilo &state, bool on) {
+bool SaveTopmost(modRilo &state, bool on, const Snapshot *stored) {
     state.Topmost = on;
-    return WriteAll(state, {{Key::Topmost, on ? "1" : "0"}});
+    const QByteArray flag = on ? "1" : "0";
+    if (stored && stored->Has(Key::Topmost) && stored->Text(Key::Topmost) == flag)
+        return true;
+    return WriteAll(state, {{Key::Topmost, flag}});
 }
 
 bool SaveWindowPosition(modRilo &state, QPoint twips) {

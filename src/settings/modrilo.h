@@ -62,7 +62,7 @@ struct IniAccess {
     bool iniReadable = false;
     bool iniWritable = false;
     bool userIniExists = false;
-    bool installed = false; // a system-wide installation (Program Files): never written to
+    bool installed = false; // a system-wide installation: its folder is never written or copied
 };
 IniLocation ChooseIniLocation(const IniAccess &access);
 
@@ -105,8 +105,9 @@ void LoadStartupFlag(modRilo &state, const Snapshot &file);
 // Reads the due date's fields, window position, always-on-top flag, due date and start date.
 void LoadSettings(modRilo &state, const Snapshot &file);
 
-// Stores always-on-top: Topmost, and temae "1" or "0". False when the write failed.
-bool SaveTopmost(modRilo &state, bool on);
+// Stores always-on-top: Topmost, and temae "1" or "0". False when the write failed. With
+// `stored`, the file as just read, a temae that is that flag already is left alone unread.
+bool SaveTopmost(modRilo &state, bool on, const Snapshot *stored = nullptr);
 
 // Stores the window's position in twips: WinX, WinY, and win_x and win_y in one write. False
 // when the write failed.

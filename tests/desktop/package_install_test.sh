@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package, unpacks it into a temporary root and starts the unpacked program on a
-# private Xvfb display as a user who cannot write to the program's folder, as with /usr/bin after
-# `apt install`. The gadget must come up carrying its icon and keep its settings in the per-user
-# folder, writing nothing beside itself.
+# private Xvfb display, as root (who may write to the program's folder) and then as a new user, as
+# with /usr/bin after `apt install`. The gadget must come up carrying its icon, keep each user's
+# settings in that user's folder and write nothing beside itself.
 # Usage: package_install_test.sh <build folder> <source folder>
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -85,26 +85,9 @@ if [ -f "$hicolor/256x256/apps/$icon.png" ]; then
 fi
 
 # --- Unpacked: the program on a private X display ----------------------------------------------
-home=$tmp/home
-config=$home/.config
-mkdir -p "$config/varadadid" "$home/run"
-chmod 700 "$home/run"
-# A due date already entered, so that the gadget (not the first-run dialog) comes up.
-printf '[riloini]\r\nstart_up=1\r\nyoteibi=2005/10/10\r\nhajime=2005/01/03\r\n' \
-    >"$config/varadadid/rilo.ini"
-if [ "$(id -u)" -eq 0 ]; then
-    # Root may write anywhere: run as nobody, who owns only the home folder.
-    chown -R 65534:65534 "$home"
-    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-else
-    chmod a-w "$root/usr/bin"
-    as_user=()
-fi
-if "${as_user[@]}" test -w "$root/usr/bin"; then
-    fail "the program's folder is writable; this run would not show the per-user settings"
-fi
+# Run first by root, who may write beside the program, and then by a new user: root's settings
+# stay in root's own folder, and the new user starts from nothing.
 touch "$tmp/started"
-
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
 pids+=($!)
 for _ in $(seq 100); do
@@ -115,37 +98,69 @@ done
 display=:$(head -n1 "$tmp/display")
 export DISPLAY=$display
 
-# An unreachable Wayland display, as in a Wayland session: the program must still come up on X.
-"${as_user[@]}" env -i PATH=/usr/bin:/bin LANG=C.UTF-8 HOME="$home" XDG_CONFIG_HOME="$config" \
-    XDG_RUNTIME_DIR="$home/run" DISPLAY="$display" WAYLAND_DISPLAY=wayland-varadadid-test \
-    "$root/usr/bin/$program" >"$tmp/program.log" 2>&1 &
-program_pid=$!
-pids+=("$program_pid")
+# run_program <home> <command prefix...>: starts the unpacked program as that user with that home,
+# waits for its gadget and checks the gadget's window. Sets program_pid and wid.
+run_program() {
+    local home=$1
+    shift
+    mkdir -p "$home/run"
+    chmod 700 "$home/run"
+    # An unreachable Wayland display, as in a Wayland session: the program must still come up on X.
+    "$@" env -i PATH=/usr/bin:/bin LANG=C.UTF-8 HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+        XDG_RUNTIME_DIR="$home/run" DISPLAY="$display" WAYLAND_DISPLAY=wayland-varadadid-test \
+        "$root/usr/bin/$program" >"$home/program.log" 2>&1 &
+    program_pid=$!
+    pids+=("$program_pid")
+    wid=$(timeout 20 xdotool search --sync --onlyvisible --pid "$program_pid" --name '^varadadid$' |
+        head -n1) || true
+    [ -n "$wid" ] || { show "$home/program.log"; fail "no visible gadget window within 20 s"; }
+    # The window icon: the 32 x 32 artwork, from the resources built into the program.
+    xprop -id "$wid" _NET_WM_ICON | grep -q 'Icon (32 x 32)' ||
+        fail "the gadget window carries no 32x32 icon"
+    # Desktops match the window to its entry by its class.
+    local wm_class
+    wm_class=$(xprop -id "$wid" WM_CLASS | sed -n 's/.*, "\(.*\)"$/\1/p')
+    [ "$wm_class" = "$(key StartupWMClass)" ] ||
+        fail "window class '$wm_class', desktop entry StartupWMClass '$(key StartupWMClass)'"
+}
+end_program() {
+    kill -TERM "$program_pid"
+    local status=0
+    timeout 10 tail --pid="$program_pid" -f /dev/null || fail "the program did not end on SIGTERM"
+    wait "$program_pid" || status=$?
+    [ "$status" -eq 0 ] || fail "the program ended with status $status"
+}
 
-wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^varadadid$' | head -n1) || true
-[ -n "$wid" ] || { show "$tmp/program.log"; fail "no visible gadget window within 20 s"; }
-
-# The window icon: the 32 x 32 artwork, from the resources built into the program.
-xprop -id "$wid" _NET_WM_ICON | grep -q 'Icon (32 x 32)' ||
-    fail "the gadget window carries no 32x32 icon"
-# Desktops match the window to its entry by its class.
-wm_class=$(xprop -id "$wid" WM_CLASS | sed -n 's/.*, "\(.*\)"$/\1/p')
-[ "$wm_class" = "$(key StartupWMClass)" ] ||
-    fail "window class '$wm_class', desktop entry StartupWMClass '$(key StartupWMClass)'"
-
-# Every start writes the always-on-top flag: it must land in the per-user file.
-for _ in $(seq 100); do
-    grep -q '^temae=' "$config/varadadid/rilo.ini" && break
-    sleep 0.1
-done
-grep -q '^temae=' "$config/varadadid/rilo.ini" ||
-    { show "$config/varadadid/rilo.ini"; fail "nothing written to the per-user rilo.ini"; }
+if [ "$(id -u)" -eq 0 ]; then
+    # Root, with a due date already entered: the gadget comes up, and the start's write of the
+    # always-on-top flag lands in root's per-user file although /usr/bin would take it.
+    roothome=$tmp/roothome
+    mkdir -p "$roothome/.config/varadadid"
+    printf '[riloini]\r\nstart_up=1\r\nyoteibi=2005/10/10\r\nhajime=2005/01/03\r\ntemae=x\r\n' \
+        >"$roothome/.config/varadadid/rilo.ini"
+    run_program "$roothome"
+    for _ in $(seq 100); do
+        grep -q '^temae=0' "$roothome/.config/varadadid/rilo.ini" && break
+        sleep 0.1
+    done
+    grep -q '^temae=0' "$roothome/.config/varadadid/rilo.ini" ||
+        fail "root's start wrote nothing to root's per-user rilo.ini"
+    end_program
+    # Run as nobody, who owns only the home folder.
+    home=$tmp/home
+    mkdir -p "$home"
+    chown -R 65534:65534 "$home"
+    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+else
+    home=$tmp/home
+    chmod a-w "$root/usr/bin"
+    as_user=()
+fi
+# A new user: the first-start dialog asks for the due date.
+run_program "$home" "${as_user[@]}"
+timeout 20 xdotool search --sync --onlyvisible --pid "$program_pid" --name '^データを入力してね$' \
+    >/dev/null || fail "the new user saw no first-start dialog"
+end_program
 written=$(find "$root" -mindepth 1 -newer "$tmp/started")
 [ -z "$written" ] || fail "written under the install root: $written"
-
-kill -TERM "$program_pid"
-status=0
-timeout 10 tail --pid="$program_pid" -f /dev/null || fail "the program did not end on SIGTERM"
-wait "$program_pid" || status=$?
-[ "$status" -eq 0 ] || { show "$tmp/program.log"; fail "the program ended with status $status"; }
-echo "ok: installed program ran on $display with its settings in the per-user folder"
+echo "ok: the installed program ran as root and as a new user on $display, each with settings of their own"

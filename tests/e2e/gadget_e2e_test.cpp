@@ -68,6 +68,7 @@ const auto kNone = std::nullopt;
 INSTANTIATE_TEST_SUITE_P(
     Table, Startup,
     ::testing::Values(StartupRow{"TemaeOne", "1", "3000", "1500", 200, 100, true, "1"},
+                      StartupRow{"Origin", "0", "0", "0", 0, 0, false, "0"},
                       StartupRow{"TemaeZero", "0", "4503", "2258", 300, 151, false, "0"},
                       StartupRow{"TemaeTwo", "2", "1234.5", "-300", 82, -20, false, "0"},
                       StartupRow{"TemaeMinusOne", "-1", kNone, kNone, 1, 1, false, "0"},

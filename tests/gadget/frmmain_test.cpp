@@ -482,10 +482,17 @@ TEST_F(FrmMain, TheMenuKeysOpenTheMenuAtTheFaceAndAccessKeysChoose) {
         w->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(w.get())) << name;
         EXPECT_TRUE(w->hasFocus()) << name;
+        // The focus mark shows when the keyboard brings the focus, not at the start or a click.
+        const QWidget *mark = w->findChild<QWidget *>(QStringLiteral("focusMark"));
+        EXPECT_FALSE(mark->isVisible()) << name;
+        w->clearFocus();
+        w->setFocus(Qt::TabFocusReason);
+        EXPECT_TRUE(mark->isVisible()) << name;
         // A click on the face gives it the focus too.
         w->clearFocus();
         QTest::mouseClick(Face(*w), Qt::LeftButton, Qt::NoModifier, QPoint(60, 60));
         ASSERT_TRUE(w->hasFocus()) << name;
+        EXPECT_FALSE(mark->isVisible()) << name;
 
         QTest::keyClick(w.get(), row.key, row.modifiers);
         QMenu *menu = w->popupMenu();

@@ -34,7 +34,7 @@ TEST(ChooseIniLocation, FallsBackToTheUserFolderOnlyWhenTheProgramFolderCannotBe
         {{false, true, true, false, false}, IniLocation::UserFolderFromCopy},
         {{false, true, true, false, true}, IniLocation::UserFolder},
         {{false, true, false, false, false}, IniLocation::UserFolder},
-        {{true, true, true, true, false, true}, IniLocation::UserFolderFromCopy},
+        {{true, true, true, true, false, true}, IniLocation::UserFolder},
         {{true, false, false, false, false, true}, IniLocation::UserFolder},
     };
     for (const Row &row : rows)
