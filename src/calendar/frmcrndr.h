@@ -22,7 +22,7 @@ namespace calendar {
 //
 // Controls carry their design names as objectName: "Ctuki(1)" to "Ctuki(10)", "Cinu",
 // "Cyoteibi", the captions "Label1(1)" to "Label1(11)" and "Label1(13)", the rules "Line(1)"
-// to "Line(13)", and the buttons "btnPrint" and "btnOK".
+// to "Line(13)", and the buttons "btnPrint" and "btnOK". Esc closes it as its close box does.
 class frmCrndr : public QWidget {
     Q_OBJECT
 public:
@@ -30,7 +30,8 @@ public:
     frmCrndr(settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent = nullptr);
 
     // What a screen reader meets, in reading order: the twelve date labels from top to bottom,
-    // each named with its row's caption and date ("3ヶ月 2005/09/19"), then "保 存" and "O  K".
+    // each named with its row's caption and date ("3ヶ月 2005/09/19"), then the buttons, named
+    // "保存" and "OK".
     // The captions and rules are left out; the window's accessible interface lists these instead
     // of its children, which stack in the design's order.
     QList<QWidget *> readingOrder() const;
@@ -40,6 +41,7 @@ Q_SIGNALS:
     void unloaded();
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:

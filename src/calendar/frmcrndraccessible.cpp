@@ -10,7 +10,7 @@ namespace {
 class CalendarAccessible : public QAccessibleWidget {
 public:
     explicit CalendarAccessible(frmCrndr *window)
-        : QAccessibleWidget(window, QAccessible::Window) {}
+        : QAccessibleWidget(window, QAccessible::Dialog) {}
 
     int childCount() const override { return int(Children().size()); }
 

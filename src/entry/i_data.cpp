@@ -1,11 +1,14 @@
 #include "entry/i_data.h"
 
+#include "dates/milestones.h"
 #include "entry/halfwidthdigits.h"
 #include "entry/validation.h"
 #include "settings/duedate.h"
 #include "ui/look.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -18,20 +21,42 @@ namespace {
 constexpr QSize kDialogSize{224, 160};
 const QColor kPanelColor{0xFF, 0xFF, 0xC0};
 
-// A flat single-line entry box for digits, right-justified, limited to `maxLength` characters
-// whether typed or pasted. The hints ask the input method for plain half-width digits; full-width
-// digits that come anyway are turned into half-width ones as they arrive.
+const QString kFarFromTodayPrompt =
+    QStringLiteral("予定日が今日から大きく離れています。この日付でよろしいですか？");
+const QString kProgramTitle = QStringLiteral("りろ日記");
+
+// Screen readers announce the window as a dialog, as they would a QDialog; its children are
+// Qt's usual ones.
+QAccessibleInterface *EntryDialogFactory(const QString &className, QObject *object) {
+    if (className == QLatin1String(i_data::staticMetaObject.className()) && object &&
+        object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Dialog);
+    return nullptr;
+}
+
+// Installs EntryDialogFactory once per process, when the first dialog is built.
+void InstallEntryDialogAccessible() {
+    static const bool installed = [] {
+        QAccessible::installFactory(&EntryDialogFactory);
+        return true;
+    }();
+    (void)installed;
+}
+
+// A flat single-line entry box for digits, right-justified, holding at most `maxLength`
+// characters whether typed or pasted, blanks left out. The hints ask the input method for plain
+// half-width digits; full-width digits that come anyway are turned into half-width ones as they
+// arrive.
 QLineEdit *AddDigitBox(QWidget *parent, const QString &name, const QString &accessibleName,
                        const QRect &geometry, int maxLength) {
     auto *box = new QLineEdit(parent);
     box->setObjectName(name);
     box->setAccessibleName(accessibleName);
-    box->setValidator(new entry::HalfWidthDigitsValidator(box));
+    box->setValidator(new entry::HalfWidthDigitsValidator(maxLength, box));
     box->setGeometry(geometry);
     // Digits of the proportional substitute are wider than the design font's half-width ones, so
     // a four-digit year would not fit its box; the monospaced gothic has the design's widths.
     box->setFont(ui::look::Font(ui::look::DigitsFamily(), 12));
-    box->setMaxLength(maxLength);
     box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     box->setInputMethodHints(Qt::ImhDigitsOnly | Qt::ImhPreferLatin | Qt::ImhNoPredictiveText);
     box->setStyleSheet(
@@ -45,6 +70,7 @@ i_data::i_data(settings::modRilo &state, const ui::AppEnvironment &env, QWidget 
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       state_(state), env_(env) {
+    InstallEntryDialogAccessible();
     setObjectName(QStringLiteral("i_data"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(kDialogSize);
@@ -54,7 +80,7 @@ i_data::i_data(settings::modRilo &state, const ui::AppEnvironment &env, QWidget 
 }
 
 // Children stack in creation order, so the panel comes first and the boxes and the button last.
-// Without a default button, neither Enter in a box nor Esc presses OK.
+// OK is no default button, so it wears no default frame; Enter reaches it through keyPressEvent.
 void i_data::BuildControls() {
     QLabel *panel = ui::look::AddLabel(this, QStringLiteral("Label7"),
                                        ui::look::Twips(240, 120, 2895, 915), QString(), font());
@@ -89,6 +115,7 @@ void i_data::BuildControls() {
     Command1_ = ui::look::AddButton(this, QStringLiteral("Command1"),
                                     ui::look::Twips(1800, 1680, 1335, 495), QStringLiteral("O  K"),
                                     ui::look::Font(ui::look::kPGothic, 12));
+    Command1_->setAccessibleName(QStringLiteral("OK"));
     Command1_->setAutoDefault(false);
     Command1_->setDefault(false);
     connect(Command1_, &QPushButton::clicked, this, &i_data::Command1_Click);
@@ -110,8 +137,28 @@ void i_data::Form_Load() {
     setWindowTitle(QStringLiteral("データを入力してね"));
 }
 
-// Rejected input changes nothing. Accepted input is stored as typed, with all derived dates; a
-// file that cannot be written is reported, but the date stays in effect for this run.
+QLineEdit *i_data::BoxFor(entry::Field field) const {
+    switch (field) {
+    case entry::Field::Year:
+        return yo_y_;
+    case entry::Field::Month:
+        return yo_m_;
+    case entry::Field::Day:
+        break;
+    }
+    return yo_d_;
+}
+
+// The box takes the focus with its text selected, so that typing replaces it.
+void i_data::SelectBox(QLineEdit *box) {
+    box->setFocus(Qt::OtherFocusReason);
+    box->selectAll();
+}
+
+// Rejected input changes nothing and puts the focus back into the box the message is about. A
+// valid date far from today is stored only once the user has said yes to it. Accepted input is
+// stored as typed, with all derived dates; a file that cannot be written is reported, but the date
+// stays in effect for this run.
 void i_data::Command1_Click() {
     const QString year = yo_y_->text();
     const QString month = yo_m_->text();
@@ -120,9 +167,26 @@ void i_data::Command1_Click() {
         if (deferredClose_.Run([&] {
                 env_.dialogs.messageBox(this, rejection->prompt, rejection->title,
                                         ui::MessageIcon::Warning);
-            }))
+            })) {
             close();
+            return;
+        }
+        SelectBox(BoxFor(rejection->field));
         return;
+    }
+    const std::optional<dates::Day> due = dates::DueDateFromFields(year, month, day);
+    if (due && entry::IsFarFromToday(*due, env_.today())) {
+        bool confirmed = false;
+        if (deferredClose_.Run([&] {
+                confirmed = env_.dialogs.question(this, kFarFromTodayPrompt, kProgramTitle);
+            })) {
+            close();
+            return;
+        }
+        if (!confirmed) {
+            SelectBox(yo_y_);
+            return;
+        }
     }
 
     state_.DueYear = year;
@@ -132,7 +196,7 @@ void i_data::Command1_Click() {
         // Whether or not the program is ending meanwhile, the dialog closes after the box.
         (void)deferredClose_.Run([&] {
             env_.dialogs.messageBox(this, QStringLiteral("予定日を保存できませんでした"),
-                                    QStringLiteral("りろ日記"), ui::MessageIcon::Warning);
+                                    kProgramTitle, ui::MessageIcon::Warning);
         });
     }
     Q_EMIT dueDateConfirmed();
@@ -147,6 +211,19 @@ void i_data::showEvent(QShowEvent *event) {
         move(frame.topLeft());
     }
     QWidget::showEvent(event);
+}
+
+void i_data::keyPressEvent(QKeyEvent *event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        Command1_Click();
+        return;
+    }
+    if (event->matches(QKeySequence::Cancel)) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void i_data::closeEvent(QCloseEvent *event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "entry/validation.h"
 #include "settings/modrilo.h"
 #include "ui/deferredclose.h"
 #include "ui/environment.h"
@@ -13,12 +14,14 @@ namespace entry {
 
 // The due-date entry dialog: year, month and day boxes and an OK button. Shown modeless; it
 // loads the stored fields when created, stores the date and its milestones when OK accepts the
-// input, and deletes itself when closed.
+// input, and deletes itself when closed. Enter in any box presses OK; Esc closes the dialog as
+// its close box does.
 class i_data : public QWidget {
     Q_OBJECT
 public:
     // Builds the dialog and runs Form_Load on `state`: the settings file at its IniPath is read
-    // once. Messages are warning boxes of `env.dialogs`. A window that
+    // once. Messages are warning boxes of `env.dialogs`, and a due date far from `env.today()`
+    // is confirmed through `env.dialogs.question` before it is stored. A window that
     // disables itself while the dialog is open must not be its parent: disabling a widget
     // disables its child windows too.
     i_data(settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent = nullptr);
@@ -31,6 +34,7 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     // Form_Unload: reports the closing once and never refuses it. While a message box of the
     // dialog is open, the dialog hides and is destroyed only once the box has returned.
     void closeEvent(QCloseEvent *event) override;
@@ -39,6 +43,8 @@ private:
     void BuildControls();
     void Form_Load();
     void Command1_Click();
+    QLineEdit *BoxFor(entry::Field field) const;
+    static void SelectBox(QLineEdit *box);
 
     settings::modRilo &state_;
     ui::AppEnvironment env_;

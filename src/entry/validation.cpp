@@ -24,22 +24,25 @@ bool IsLeapYear(std::int32_t y) {
     return (y % 100 != 0 && y % 4 == 0) || y % 400 == 0;
 }
 
-MessagePair Pair(int number) {
+constexpr std::chrono::days kMostDaysAhead{300};
+constexpr std::chrono::days kMostDaysBehind{365};
+
+MessagePair Pair(int number, Field field) {
     static const QString kNumberPrompt = QStringLiteral("数値を入力して下さい");
     static const QString kInputError = QStringLiteral("入力エラー");
     switch (number) {
     case 1:
-        return {1, QStringLiteral("予定日を入力してね"), kInputError};
+        return {1, QStringLiteral("予定日を入力してね"), kInputError, field};
     case 2:
-        return {2, kNumberPrompt, QStringLiteral("年の入力エラー")};
+        return {2, kNumberPrompt, QStringLiteral("年の入力エラー"), field};
     case 3:
-        return {3, kNumberPrompt, QStringLiteral("月の入力エラー")};
+        return {3, kNumberPrompt, QStringLiteral("月の入力エラー"), field};
     case 4:
-        return {4, kNumberPrompt, QStringLiteral("日の入力エラー")};
+        return {4, kNumberPrompt, QStringLiteral("日の入力エラー"), field};
     case 5:
-        return {5, QStringLiteral("月の入力エラーです"), kInputError};
+        return {5, QStringLiteral("月の入力エラーです"), kInputError, field};
     default:
-        return {6, QStringLiteral("日の入力エラーです"), kInputError};
+        return {6, QStringLiteral("日の入力エラーです"), kInputError, field};
     }
 }
 
@@ -52,26 +55,34 @@ bool IsAllDigits(QStringView text) {
 
 std::optional<MessagePair> ValidateDueDateInput(QStringView year, QStringView month,
                                                 QStringView day) {
-    if (year.isEmpty() || month.isEmpty() || day.isEmpty())
-        return Pair(1);
+    if (year.isEmpty())
+        return Pair(1, Field::Year);
+    if (month.isEmpty())
+        return Pair(1, Field::Month);
+    if (day.isEmpty())
+        return Pair(1, Field::Day);
     if (!IsAllDigits(year))
-        return Pair(2);
+        return Pair(2, Field::Year);
     if (!IsAllDigits(month))
-        return Pair(3);
+        return Pair(3, Field::Month);
     if (!IsAllDigits(day))
-        return Pair(4);
+        return Pair(4, Field::Day);
 
     const std::int32_t m = DigitsValue(month);
     if (m < 1 || m > 12)
-        return Pair(5);
+        return Pair(5, Field::Month);
     // The leap test uses the calendar year the text stands for; a two-digit year has the same
     // leap status either way.
     const std::int32_t y = dates::ExpandYear(DigitsValue(year));
     const int limit = (IsLeapYear(y) ? kDaysInMonthLeap : kDaysInMonth)[m - 1];
     const std::int32_t d = DigitsValue(day);
     if (d < 1 || d > limit)
-        return Pair(6);
+        return Pair(6, Field::Day);
     return std::nullopt;
+}
+
+bool IsFarFromToday(dates::Day due, dates::Day today) {
+    return due > today + kMostDaysAhead || due < today - kMostDaysBehind;
 }
 
 } // namespace entry

@@ -27,6 +27,8 @@ namespace gadget {
 
 frmMain::frmMain(settings::modRilo &state, const ui::AppEnvironment &env)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), state_(state), env_(env) {
+    if (!CanPlaceItself())
+        placement_ = Placement::Unknowable;
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("varadadid"));
     setFixedSize(kWindowSize);
@@ -37,7 +39,12 @@ frmMain::frmMain(settings::modRilo &state, const ui::AppEnvironment &env)
     BuildMenu();
     dayWatcher_ = new DayChangeWatcher(this);
     connect(dayWatcher_, &DayChangeWatcher::dayMayHaveChanged, this, &frmMain::RefreshIfDayChanged);
+    // On Wayland what a window does not paint shows black: the corners outside the rounded face
+    // stay transparent instead.
+    if (!CanPlaceItself())
+        setAttribute(Qt::WA_TranslucentBackground);
     winId(); // the native window exists from here on, so flags change in place
+    windowHandle()->installEventFilter(this); // its first exposure tells whether it was placed
     Form_Load();
 }
 
@@ -101,7 +108,13 @@ void frmMain::ApplyShape() {
     ApplyRoundedMask(this, kFaceRect, kCornerDiameter);
 }
 
+bool frmMain::CanPlaceItself() {
+    return QGuiApplication::platformName() != QLatin1String("wayland");
+}
+
 void frmMain::PlaceWindow() {
+    if (placement_ == Placement::Unknowable)
+        return; // Wayland: the compositor places the window; Qt's idea of it stays at its origin
     QPoint topLeft(PixelsFromTwips(state_.WinX), PixelsFromTwips(state_.WinY));
     // A face that no screen shows (a monitor unplugged since) could never be reached again:
     // bring it fully onto the primary screen. A partly visible face stays where it was.
@@ -167,7 +180,17 @@ void frmMain::moveEvent(QMoveEvent *event) {
     QWidget::moveEvent(event);
 }
 
+// The window appeared where the program put it (its place can be stored from now on), or
+// somewhere else: a compositor that places windows itself, or whose coordinates are not the
+// screen's. Its place then can never be known, and the stored one is left as it is.
+void frmMain::CheckPlacementOnExposure() {
+    if (placement_ == Placement::Requested)
+        placement_ = pos() == lastPlace_ ? Placement::Confirmed : Placement::Unknowable;
+}
+
 void frmMain::SaveWindowPosition(QPoint topLeft) {
+    if (placement_ == Placement::Unknowable)
+        return;
     settings::SaveWindowPosition(state_, topLeft * ui::look::kTwipsPerPixel);
 }
 

@@ -80,7 +80,9 @@ private:
     void Form_Load();
     void BuildMenu();
     void ApplyShape();
+    static bool CanPlaceItself();
     void PlaceWindow();
+    void CheckPlacementOnExposure();
     void ApplyTopmost(bool on);
     void ShowEntryDialog();
     void ShowSecondary(QWidget *window);
@@ -117,6 +119,9 @@ private:
     bool Dragging_ = false;
     // The last place the program gave the window or saw it at while shown (see KnownPlace).
     QPoint lastPlace_;
+    // Whether the window is where the program puts it: not known before it is first shown.
+    enum class Placement { Requested, Confirmed, Unknowable };
+    Placement placement_ = Placement::Requested;
 
     bool focusedBefore_ = false; // the start's own activation shows no focus mark
     DayChangeWatcher *dayWatcher_ = nullptr;

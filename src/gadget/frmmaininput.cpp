@@ -11,10 +11,13 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QWindow>
 
 namespace gadget {
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
+        CheckPlacementOnExposure();
     if (watched != face_->popupLabel())
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
@@ -47,6 +50,13 @@ void frmMain::popup_label_MouseDown(Qt::MouseButton button, QPointF localPos, QP
     face_->ShowFocusMark(false);
     if (button == Qt::RightButton) {
         mnuFile_->popup(globalPos.toPoint());
+        return;
+    }
+    // A window that cannot place itself is moved by the window system, which follows the
+    // pointer itself; where it ends up is not the program's to know.
+    if (placement_ == Placement::Unknowable) {
+        if (QWindow *handle = windowHandle())
+            handle->startSystemMove();
         return;
     }
     // Where the window really is, from the pointer's place in it and on the screen: the

@@ -15,6 +15,14 @@ void ShowMessageBox(QWidget *parent, const QString &prompt, const QString &title
     box.exec();
 }
 
+bool ShowQuestionBox(QWidget *parent, const QString &prompt, const QString &title) {
+    QMessageBox box(QMessageBox::Question, title, prompt, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 std::optional<QString> ShowSaveFileDialog(QWidget *parent, const QString &lastFileName) {
     const QString path =
         QFileDialog::getSaveFileName(parent, QString(), lastFileName, kTextFileFilter);

@@ -22,6 +22,11 @@ enum class MessageIcon {
 // A modal box over `parent` with `prompt`, `title`, `icon` and the OK button only.
 void ShowMessageBox(QWidget *parent, const QString &prompt, const QString &title, MessageIcon icon);
 
+// A modal question over `parent` with `prompt`, `title`, the question icon and the buttons Yes
+// and No in Qt's texts for the user's language (はい/いいえ under Japanese). No is the default
+// button and the escape button, so Enter, Esc and closing the box all say No. True for Yes.
+bool ShowQuestionBox(QWidget *parent, const QString &prompt, const QString &title);
+
 // The modal Save As dialog over `parent`, offering only *.txt files and starting from
 // `lastFileName` (empty the first time); a name typed without an extension comes back as typed.
 // Replacing an existing file asks for confirmation first. Returns the chosen path, or nullopt
@@ -31,10 +36,13 @@ std::optional<QString> ShowSaveFileDialog(QWidget *parent, const QString &lastFi
 struct Dialogs {
     using MessageBoxFn = std::function<void(QWidget *parent, const QString &prompt,
                                             const QString &title, MessageIcon icon)>;
+    using QuestionFn =
+        std::function<bool(QWidget *parent, const QString &prompt, const QString &title)>;
     using SaveFileDialogFn =
         std::function<std::optional<QString>(QWidget *parent, const QString &lastFileName)>;
 
     MessageBoxFn messageBox = ShowMessageBox;
+    QuestionFn question = ShowQuestionBox;
     SaveFileDialogFn saveFileDialog = ShowSaveFileDialog;
 };
 

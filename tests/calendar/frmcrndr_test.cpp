@@ -180,8 +180,9 @@ TEST_F(frmcrndrTest, ShowsTheTwelveRowsInOrderForADueDate) {
     QStringList expected;
     for (const RowCase &row : kRows)
         expected << QString::fromUtf8(row.captionText) + u' ' + QLatin1String(row.dateText);
-    expected << QStringLiteral("保 存") << QStringLiteral("O  K");
+    expected << QStringLiteral("保存") << QStringLiteral("OK");
     EXPECT_EQ(heard, expected);
+    EXPECT_EQ(accessible->role(), QAccessible::Dialog);
 }
 
 TEST_F(frmcrndrTest, RereadsMonthStartsAndDogDayOnEveryOpeningButNotTheMemoryDates) {
@@ -403,13 +404,16 @@ TEST_F(frmcrndrTest, ReadOnlyFolderShowsTheFailureBoxAndKeepsTheExistingFile) {
 }
 
 TEST_F(frmcrndrTest, ClosingEitherWayEmitsUnloadedOnceAndDestroysTheWindow) {
-    for (bool byButton : {true, false}) {
-        SCOPED_TRACE(byButton ? "O  K" : "close box");
+    for (const char *how : {"O  K", "close box", "Esc"}) {
+        SCOPED_TRACE(how);
         QPointer<calendar::frmCrndr> window = Open();
         window->show();
         QSignalSpy unloaded(window.data(), &calendar::frmCrndr::unloaded);
-        if (byButton)
+        if (how == std::string("O  K"))
             window->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
+        else if (how == std::string("Esc"))
+            QTest::keyClick(window->findChild<QPushButton *>(QStringLiteral("btnPrint")),
+                            Qt::Key_Escape);
         else
             window->close();
         EXPECT_EQ(unloaded.count(), 1);

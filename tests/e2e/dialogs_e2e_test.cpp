@@ -47,6 +47,7 @@ TEST_F(EntryDialog, FirstRunTakesTheDueDateWhileTheGadgetIgnoresTheMouse) {
     Shot("gadget-poked");
 
     ASSERT_TRUE(ClickIn(*dialog, kEntryOkX, kEntryOkY));
+    ASSERT_TRUE(ConfirmFarDueDate(screen())) << "no question for a date years before today";
     EXPECT_TRUE(screen().WaitGone(kEntryDialog));
     ASSERT_TRUE(WaitUntil([&] { return ReadIni(IniPath())["inu"] == "2005/11/22"; }, 5s));
     const auto ini = ReadIni(IniPath());
@@ -64,7 +65,7 @@ TEST_F(EntryDialog, FirstRunTakesTheDueDateWhileTheGadgetIgnoresTheMouse) {
 struct RejectedRow {
     const char *name;
     const char *year, *month, *day;
-    const char *title; // of the message box
+    const char *title; // of the message box, whose default button Return presses
 };
 void PrintTo(const RejectedRow &row, std::ostream *out) {
     *out << row.name;
@@ -101,7 +102,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RejectedRow{"MonthThirteen", "2006", "13", "1", "入力エラー"},
                       RejectedRow{"February29In2006", "2006", "2", "29", "入力エラー"},
                       RejectedRow{"LetterInYear", "20a6", "5", "1", "年の入力エラー"},
-                      RejectedRow{"EmptyDay", "2006", "5", "", "入力エラー"}),
+                      RejectedRow{"EmptyDay", "2006", "5", "", "入力エラー"},
+                      // The question for a date far from today, answered いいえ.
+                      RejectedRow{"FarFromTodayNo", "2072", "3", "15", "りろ日記"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 class CalendarWindow : public GadgetTest {

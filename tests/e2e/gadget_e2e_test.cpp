@@ -51,9 +51,19 @@ TEST_P(Startup, ShapesPlacesAndLayersTheGadgetAsStored) {
     EXPECT_EQ(g->width, 188);
     EXPECT_EQ(g->height, 172);
     EXPECT_EQ(g->shape, "130x120+20+25");
+    if (WindowManagerToUse() == WindowManager::Weston) {
+        // weston places the window itself: a place the program cannot know is never stored.
+        program().Signal(SIGTERM);
+        EXPECT_EQ(program().WaitExit(10s), 0);
+        EXPECT_EQ(ReadIni(IniPath())["win_x"], row.winX.value_or(""));
+        return;
+    }
     EXPECT_EQ(g->x, row.x);
-    // Metacity keeps every window's top edge on the screen, whatever the program asks for.
-    const bool clampsTop = WindowManagerToUse() == WindowManager::Metacity;
+    // Metacity, its heir mutter and kwin keep every window's top edge on the screen, whatever the
+    // program asks for.
+    const auto wm = WindowManagerToUse();
+    const bool clampsTop =
+        wm == WindowManager::Metacity || wm == WindowManager::Mutter || wm == WindowManager::KWin;
     EXPECT_EQ(g->y, clampsTop ? std::max(row.y, 0) : row.y);
     const std::string state = screen().Property(*gadget, "_NET_WM_STATE");
     EXPECT_EQ(state.find("_NET_WM_STATE_ABOVE") != std::string::npos, row.above) << state;
@@ -178,6 +188,7 @@ TEST_P(DamagedSettings, StartsWithTheEntryDialogAndRecovers) {
     ASSERT_TRUE(screen().Activate(*dialog));
     ASSERT_TRUE(TypeDueDate("2006", "5", "1"));
     ASSERT_TRUE(ClickIn(*dialog, kEntryOkX, kEntryOkY));
+    ASSERT_TRUE(ConfirmFarDueDate(screen()));
     EXPECT_TRUE(screen().WaitGone(kEntryDialog));
     EXPECT_TRUE(WaitUntil([&] { return ReadIni(IniPath())["inu"] == "2005/11/22"; }, 5s));
     EXPECT_EQ(ReadIni(IniPath())["yoteibi"], "2006/05/01");
@@ -261,6 +272,7 @@ TEST_F(ReadOnlyFolder, TheDueDateSurvivesARestartInTheUserFile) {
     ASSERT_TRUE(screen().Activate(*dialog));
     ASSERT_TRUE(TypeDueDate("2006", "5", "1"));
     ASSERT_TRUE(ClickIn(*dialog, kEntryOkX, kEntryOkY));
+    ASSERT_TRUE(ConfirmFarDueDate(screen()));
     ASSERT_TRUE(WaitUntil([&] { return ReadIni(UserIniPath())["inu"] == "2005/11/22"; }, 5s))
         << "the due date did not reach " << UserIniPath();
     for (const auto &[key, value] : kWorkedExampleKeys)

@@ -60,7 +60,7 @@ void GadgetTest::SetUp() {
 
     const auto wm = WindowManagerToUse();
     ASSERT_TRUE(wm) << "E2E_WINDOW_MANAGER names no known window manager "
-                       "(openbox, metacity, xfwm4)";
+                       "(openbox, metacity, xfwm4, mutter, kwin, weston)";
     x_.emplace(artifacts_, *wm);
     ASSERT_TRUE(x_->ok()) << x_->error();
     screen_.emplace(x_->env());
@@ -215,6 +215,14 @@ std::optional<std::string> GadgetTest::OpenMenu(const std::string &gadget) const
         return std::nullopt;
     std::optional<std::string> menu;
     WaitUntil([&] { return (menu = MenuOf(gadget)).has_value(); }, 5s, 100ms);
+    // The menu opens where the face was clicked, inside its rounded face.
+    const auto face = screen_->GeometryOf(gadget);
+    const auto opened = menu ? screen_->GeometryOf(*menu) : std::nullopt;
+    if (face && opened) {
+        const int x = opened->x - face->x, y = opened->y - face->y;
+        EXPECT_TRUE(x >= 20 && x < 150 && y >= 25 && y < 145)
+            << "the menu opened at " << x << "," << y << " of the gadget";
+    }
     return menu;
 }
 

@@ -5,6 +5,8 @@
 
 #include "harness.h"
 
+#include <algorithm>
+
 #include <iconv.h>
 
 #include <ctime>
@@ -83,6 +85,17 @@ inline IniKeys DueInDays(int daysAhead) {
             {"hajime", text(today + (daysAhead - 280) * kDay)},
             {"win_x", "1500"},
             {"win_y", "1500"}};
+}
+
+// The entry dialog asks before it stores a due date more than 300 days after or 365 days before
+// today, as 2006/05/01 is now. Answers that box (titled りろ日記, いいえ its default button) with
+// "y", the mnemonic of はい(&Y) / &Yes in either locale, and waits for it to go.
+inline bool ConfirmFarDueDate(const Screen &screen) {
+    const auto question = screen.WaitFor("^りろ日記$");
+    return question && screen.Activate(*question) && screen.Key("y") && WaitUntil([&] {
+               const auto shown = screen.Find("^りろ日記$");
+               return std::find(shown.begin(), shown.end(), *question) == shown.end();
+           });
 }
 
 } // namespace e2e

@@ -38,21 +38,33 @@ TEST(ValidateDueDateInput, ChecksInOrderWithTheirMessages) {
     }
 }
 
-TEST(ValidateDueDateInput, MessagePairsAreExact) {
-    const std::vector<std::tuple<QString, QString, QString, QString, QString>> rows = {
-        {"", "1", "1", "予定日を入力してね", "入力エラー"},
-        {"x", "1", "1", "数値を入力して下さい", "年の入力エラー"},
-        {"2006", "x", "1", "数値を入力して下さい", "月の入力エラー"},
-        {"2006", "1", "x", "数値を入力して下さい", "日の入力エラー"},
-        {"2006", "13", "1", "月の入力エラーです", "入力エラー"},
-        {"2006", "1", "32", "日の入力エラーです", "入力エラー"},
+TEST(ValidateDueDateInput, MessagePairsAreExactAndNameTheirBox) {
+    using entry::Field;
+    const std::vector<std::tuple<QString, QString, QString, QString, QString, Field>> rows = {
+        {"", "1", "1", "予定日を入力してね", "入力エラー", Field::Year},
+        {"x", "1", "", "予定日を入力してね", "入力エラー", Field::Day},
+        {"x", "1", "1", "数値を入力して下さい", "年の入力エラー", Field::Year},
+        {"2006", "x", "1", "数値を入力して下さい", "月の入力エラー", Field::Month},
+        {"2006", "1", "x", "数値を入力して下さい", "日の入力エラー", Field::Day},
+        {"2006", "13", "1", "月の入力エラーです", "入力エラー", Field::Month},
+        {"2006", "1", "32", "日の入力エラーです", "入力エラー", Field::Day},
     };
-    for (const auto &[y, m, d, prompt, title] : rows) {
+    for (const auto &[y, m, d, prompt, title, field] : rows) {
         const auto result = entry::ValidateDueDateInput(y, m, d);
         ASSERT_TRUE(result);
         EXPECT_EQ(result->prompt, prompt);
         EXPECT_EQ(result->title, title);
+        EXPECT_EQ(result->field, field) << y.toStdString() << "/" << m.toStdString();
     }
+}
+
+TEST(IsFarFromToday, MoreThan300DaysAheadOrMoreThan365DaysBack) {
+    using namespace std::chrono;
+    const dates::Day today = 2024y / February / 29;
+    const std::vector<std::pair<int, bool>> rows = {{0, false},    {300, false}, {301, true},
+                                                    {-365, false}, {-366, true}, {-40000, true}};
+    for (const auto &[offset, far] : rows)
+        EXPECT_EQ(entry::IsFarFromToday(today + days(offset), today), far) << offset;
 }
 
 } // namespace

@@ -89,6 +89,7 @@ int main(int argc, char **argv) {
 
     ui::AppEnvironment env;
     env.today = [] { return dates::Day(std::chrono::year(2006) / 1 / 1); };
+    env.dialogs.question = [](QWidget *, const QString &, const QString &) { return true; };
     env.dialogs.messageBox = [](QWidget *, const QString &prompt, const QString &,
                                 ui::MessageIcon) {
         std::fprintf(stderr, "crash_driver: message box: %s\n", qPrintable(prompt));

@@ -71,6 +71,13 @@ protected:
             ADD_FAILURE() << "could not fill the entry dialog";
             return nullptr;
         }
+        // Both dates are far from today: the store follows the question's はい at once, so the
+        // kill's delay counts from that key.
+        const auto question = WindowOf(program.pid(), "^りろ日記$", 10s);
+        if (!question || !screen().Activate(*question) || !screen().Key("y")) {
+            ADD_FAILURE() << "no question before storing a far due date";
+            return nullptr;
+        }
         return &program;
     }
 };

@@ -1,7 +1,7 @@
 // Kills the real windows with SIGKILL at random moments while they write the settings file, and
 // checks after every kill that the file is whole: it parses, nothing but the program's keys
-// changed, and they hold the old set of values or the new one, never a mix. The windows run in crash_driver,
-// which moves the file between two known states until it is killed.
+// changed, and they hold the old set of values or the new one, never a mix. The windows run in
+// crash_driver, which moves the file between two known states until it is killed.
 //
 // The delays come from a seed printed at the start; CRASH_SEED=<n> repeats a run.
 

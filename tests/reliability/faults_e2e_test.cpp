@@ -5,8 +5,8 @@
 // writable file changes only in the program's own keys. Where a confirmed due date cannot be
 // stored, the entry dialog says so.
 
-#include "../e2e/harness.h"
 #include "../devicenode.h"
+#include "../e2e/harness.h"
 #include "../e2e/workedexample.h"
 #include "settingsfile.h"
 
@@ -272,6 +272,7 @@ TEST_P(Faults, StartsKeepsTheDataAndEndsCleanly) {
         ASSERT_TRUE(screen().Activate(*dialog));
         ASSERT_TRUE(TypeDueDate("2006", "5", "1"));
         ASSERT_TRUE(ClickIn(*dialog, kEntryOkX, kEntryOkY));
+        ASSERT_TRUE(ConfirmFarDueDate(screen()));
         const auto message = screen().WaitFor(kCannotSave, row.cannotStore ? 10s : 1500ms);
         ASSERT_EQ(message.has_value(), row.cannotStore)
             << (message ? "a message box although the date was stored"
@@ -331,8 +332,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultRow{"IniIsFolder", Setup::IniIsFolder, Window::EntryDialog, true, true,
                  Kept::FolderContent},
         FaultRow{"Unreadable", Setup::Unreadable, Window::EntryDialog, true, true, Kept::Bytes},
-        FaultRow{"DeviceFile", Setup::DeviceFile, Window::EntryDialog, true, true,
-                 Kept::Device},
+        FaultRow{"DeviceFile", Setup::DeviceFile, Window::EntryDialog, true, true, Kept::Device},
         FaultRow{"BinaryJunk", Setup::BinaryJunk, Window::EntryDialog, true, false,
                  Kept::OutsideProgramKeys},
         FaultRow{"TenMegabytes", Setup::TenMegabytes, Window::Gadget, false, false,

@@ -15,15 +15,15 @@ namespace e2e {
 namespace {
 
 enum class Case {
-    FirstStart,     // no rilo.ini: the entry dialog, then rilo.ini beside the exe, CR LF
-    Face,           // a stored date: the face as the golden picture shows it
-    Export,         // the calendar saved through Windows' Save As: the Shift-JIS bytes
-    Topmost,        // 常に手前に表示 stores temae=1 and keeps the face above a new window
-    DragEnd,        // a drag's end is stored at once
-    SecondStart,    // a second copy ends at once and leaves the first running
-    Close,          // Windows' close (taskkill: WM_CLOSE) ends it cleanly, its place saved
-    EndSession,     // a logout (WM_QUERYENDSESSION, WM_ENDSESSION) with the calendar open
-    ProgramFiles,   // a copy under Program Files keeps its settings in %APPDATA%
+    FirstStart,   // no rilo.ini: the entry dialog, then rilo.ini beside the exe, CR LF
+    Face,         // a stored date: the face as the golden picture shows it
+    Export,       // the calendar saved through Windows' Save As: the Shift-JIS bytes
+    Topmost,      // 常に手前に表示 stores temae=1 and keeps the face above a new window
+    DragEnd,      // a drag's end is stored at once
+    SecondStart,  // a second copy ends at once and leaves the first running
+    Close,        // Windows' close (taskkill: WM_CLOSE) ends it cleanly, its place saved
+    EndSession,   // a logout (WM_QUERYENDSESSION, WM_ENDSESSION) with the calendar open
+    ProgramFiles, // a copy under Program Files keeps its settings in %APPDATA%
 };
 
 struct WindowsRow {
@@ -119,10 +119,12 @@ TEST_P(Windows, TheProgramAsOnWindows) {
         ASSERT_TRUE(dialog) << "no entry dialog on the first start";
         ASSERT_TRUE(screen().Activate(*dialog) && TypeDueDate("2006", "5", "1"));
         ASSERT_TRUE(screen().Key("Tab") && screen().Key("space"));
+        ASSERT_TRUE(ConfirmFarDueDate(screen()));
         ASSERT_TRUE(screen().WaitGone(kEntryDialog)) << "the dialog stayed open";
         const fs::path written = row.what == Case::ProgramFiles ? AppDataIni() : IniPath();
-        if (!programFiles_.empty())
+        if (!programFiles_.empty()) {
             EXPECT_FALSE(fs::exists(programFiles_ / "rilo.ini")) << "written under Program Files";
+        }
         const auto text = ReadFile(written).value_or("");
         EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1) << "not CR LF:\n" << text;
         const auto ini = ReadIni(written);
@@ -138,18 +140,18 @@ TEST_P(Windows, TheProgramAsOnWindows) {
         EXPECT_EQ(g->shape, "130x120+20+25");
         const fs::path shot = root() / "screen.png", cut = root() / "face.png";
         ASSERT_TRUE(screen().Shot(shot));
-        ASSERT_EQ(RunCommand({"convert", shot.string(), "-crop",
-                              "130x120+" + std::to_string(g->x + 20) + "+" +
-                                  std::to_string(g->y + 25),
-                              "+repage", cut.string()},
-                             {}, 15s)
-                      .exitCode,
-                  0);
+        ASSERT_EQ(
+            RunCommand({"convert", shot.string(), "-crop",
+                        "130x120+" + std::to_string(g->x + 20) + "+" + std::to_string(g->y + 25),
+                        "+repage", cut.string()},
+                       {}, 15s)
+                .exitCode,
+            0);
         Shot("face");
-        const CommandResult differ = RunCommand(
-            {"compare", "-metric", "AE", cut.string(), WINDOWS_GOLDEN_DIR "/face-98-days.png",
-             (root() / "diff.png").string()},
-            {}, 15s);
+        const CommandResult differ =
+            RunCommand({"compare", "-metric", "AE", cut.string(),
+                        WINDOWS_GOLDEN_DIR "/face-98-days.png", (root() / "diff.png").string()},
+                       {}, 15s);
         EXPECT_EQ(differ.exitCode, 0) << "pixels differ from the golden face: " << differ.out;
         break;
     }
@@ -200,8 +202,9 @@ TEST_P(Windows, TheProgramAsOnWindows) {
     case Case::EndSession: {
         const auto face = StartFace();
         ASSERT_TRUE(face);
-        if (row.what == Case::EndSession)
+        if (row.what == Case::EndSession) {
             ASSERT_TRUE(OpenCalendar(*face));
+        }
         const std::vector<std::string> end =
             row.what == Case::Close
                 ? std::vector<std::string>{"wine", "taskkill", "/IM", "varadadid.exe"}
@@ -215,17 +218,15 @@ TEST_P(Windows, TheProgramAsOnWindows) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, Windows,
-                         ::testing::Values(WindowsRow{"FirstStart", Case::FirstStart},
-                                           WindowsRow{"Face", Case::Face},
-                                           WindowsRow{"Export", Case::Export},
-                                           WindowsRow{"Topmost", Case::Topmost},
-                                           WindowsRow{"DragEnd", Case::DragEnd},
-                                           WindowsRow{"SecondStart", Case::SecondStart},
-                                           WindowsRow{"Close", Case::Close},
-                                           WindowsRow{"EndSession", Case::EndSession},
-                                           WindowsRow{"ProgramFiles", Case::ProgramFiles}),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Table, Windows,
+    ::testing::Values(WindowsRow{"FirstStart", Case::FirstStart}, WindowsRow{"Face", Case::Face},
+                      WindowsRow{"Export", Case::Export}, WindowsRow{"Topmost", Case::Topmost},
+                      WindowsRow{"DragEnd", Case::DragEnd},
+                      WindowsRow{"SecondStart", Case::SecondStart},
+                      WindowsRow{"Close", Case::Close}, WindowsRow{"EndSession", Case::EndSession},
+                      WindowsRow{"ProgramFiles", Case::ProgramFiles}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace e2e

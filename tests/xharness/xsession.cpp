@@ -1,7 +1,10 @@
 #include "xharness/xsession.h"
 
+#include "xharness/files.h"
+
 #include <xcb/xcb.h>
 
+#include <csignal>
 #include <cstdlib>
 
 #include <fcntl.h>
@@ -19,8 +22,26 @@ std::vector<std::string> WindowManagerCommand(WindowManager wm) {
         return {"metacity", "--sm-disable"};
     case WindowManager::Xfwm4:
         return {"xfwm4", "--sm-client-disable", "--compositor=off"};
+    case WindowManager::Mutter:
+    case WindowManager::KWin:
+    case WindowManager::Weston:
+        break;
     }
     return {};
+}
+
+constexpr const char *kSocket = "wayland-xharness";
+
+// The text between `before` and the next `end` in the file, once it is there.
+std::optional<std::string> Grep(const fs::path &file, const std::string &before, char end) {
+    const std::string text = ReadFile(file).value_or("");
+    const auto at = text.find(before);
+    if (at == std::string::npos)
+        return std::nullopt;
+    const auto stop = text.find(end, at + before.size());
+    if (stop == std::string::npos)
+        return std::nullopt;
+    return text.substr(at + before.size(), stop - at - before.size());
 }
 
 // The first line written to `fd` within `timeout`, without its line end; empty when the
@@ -48,8 +69,20 @@ std::string ReadLine(int fd, Millis timeout) {
 // it read during start-up until some other event wakes it: a window mapped in that moment never
 // shows. So a probe window is mapped and, while it waits, the root window gets a property change
 // every half second to wake the manager; once the probe is framed the manager handles maps.
-bool FramesNewWindows(const std::string &display, Millis timeout) {
+bool FramesNewWindows(const std::string &display, const std::optional<std::string> &xauthority,
+                      Millis timeout) {
+    // The connection takes its credentials from XAUTHORITY, as any X client does.
+    const char *own = std::getenv("XAUTHORITY");
+    const std::optional<std::string> saved = own ? std::optional<std::string>(own) : std::nullopt;
+    if (xauthority)
+        ::setenv("XAUTHORITY", xauthority->c_str(), 1);
+    else
+        ::unsetenv("XAUTHORITY");
     xcb_connection_t *c = xcb_connect(display.c_str(), nullptr);
+    if (saved)
+        ::setenv("XAUTHORITY", saved->c_str(), 1);
+    else
+        ::unsetenv("XAUTHORITY");
     if (xcb_connection_has_error(c)) {
         xcb_disconnect(c);
         return false;
@@ -90,8 +123,18 @@ bool FramesNewWindows(const std::string &display, Millis timeout) {
 
 } // namespace
 
+bool IsWayland(WindowManager wm) {
+    return wm == WindowManager::Mutter || wm == WindowManager::KWin || wm == WindowManager::Weston;
+}
+
 std::string_view NameOf(WindowManager wm) {
     switch (wm) {
+    case WindowManager::Mutter:
+        return "mutter";
+    case WindowManager::KWin:
+        return "kwin";
+    case WindowManager::Weston:
+        return "weston";
     case WindowManager::Openbox:
         return "openbox";
     case WindowManager::Metacity:
@@ -104,14 +147,16 @@ std::string_view NameOf(WindowManager wm) {
 
 std::optional<WindowManager> WindowManagerNamed(std::string_view name) {
     for (const WindowManager wm :
-         {WindowManager::Openbox, WindowManager::Metacity, WindowManager::Xfwm4})
+         {WindowManager::Openbox, WindowManager::Metacity, WindowManager::Xfwm4,
+          WindowManager::Mutter, WindowManager::KWin, WindowManager::Weston})
         if (NameOf(wm) == name)
             return wm;
     return std::nullopt;
 }
 
 XSession::XSession(const fs::path &logDir, WindowManager wm, Millis timeout) : wm_(wm) {
-    ok_ = StartServer(logDir, timeout) && StartWindowManager(logDir, timeout);
+    ok_ = IsWayland(wm) ? StartCompositor(logDir, timeout)
+                        : StartServer(logDir, timeout) && StartWindowManager(logDir, timeout);
     if (!ok_)
         Stop();
 }
@@ -151,16 +196,161 @@ bool XSession::StartWindowManager(const fs::path &logDir, Millis timeout) {
                        !wmProcess_.Running();
             },
             timeout) &&
-        wmProcess_.Running() && FramesNewWindows(display_, timeout);
+        wmProcess_.Running() && FramesNewWindows(display_, std::nullopt, timeout);
     if (!ready)
         error_ = name + " did not come up on " + display_ + " (is it installed? see " +
                  log.string() + ")";
     return ready;
 }
 
+// The compositor runs headless on its own session bus and runtime folder, and starts its XWayland
+// server; it is ready once that server has a window manager that frames new windows.
+bool XSession::StartCompositor(const fs::path &logDir, Millis timeout) {
+    std::string pattern = (fs::temp_directory_path() / "xharness-wayland-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) {
+        error_ = "no runtime folder for the compositor";
+        return false;
+    }
+    runtime_ = pattern;
+    const std::string name(NameOf(wm_));
+    const fs::path log = logDir / (name + ".log");
+    const fs::path home = runtime_ / "home"; // kwin keeps its configuration there
+    fs::create_directories(home);
+    EnvChanges env = {{"XDG_RUNTIME_DIR", runtime_.string()},
+                      {"HOME", home.string()},
+                      {"XDG_CONFIG_HOME", (home / ".config").string()},
+                      {"DISPLAY", std::nullopt},
+                      {"WAYLAND_DISPLAY", std::nullopt},
+                      {"XAUTHORITY", std::nullopt}};
+    if (wm_ != WindowManager::Weston) {
+        const fs::path bus = runtime_ / "bus";
+        bus_ = Child::Spawn({"dbus-daemon", "--session", "--nofork", "--nopidfile",
+                             "--address=unix:path=" + bus.string()},
+                            env, logDir / "dbus.log");
+        if (!WaitUntil([&] { return fs::exists(bus); }, timeout)) {
+            error_ = "no session bus for " + name + " (is dbus installed?)";
+            return false;
+        }
+        env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + bus.string();
+    }
+    std::vector<std::string> command;
+    switch (wm_) {
+    case WindowManager::Mutter:
+        command = {"mutter",   "--headless", "--virtual-monitor",
+                   "1024x768", "--wayland",  std::string("--wayland-display=") + kSocket};
+        break;
+    case WindowManager::KWin: {
+        // Debian's kwin_wayland carries a file capability that a container may not grant; a copy
+        // without it runs the same.
+        std::string kwin = "kwin_wayland";
+        if (RunCommand({kwin, "--version"}, env, 10s).exitCode != 0) {
+            fs::copy_file("/usr/bin/kwin_wayland", runtime_ / "kwin_wayland");
+            kwin = (runtime_ / "kwin_wayland").string();
+        }
+        env["KWIN_WAYLAND_NO_PERMISSION_CHECKS"] = "1";
+        // kwin runs its last argument once Wayland and XWayland are up: it tells the display.
+        const fs::path told = runtime_ / "display";
+        command = {kwin,
+                   "--virtual",
+                   "--xwayland",
+                   "--no-lockscreen",
+                   "--no-global-shortcuts",
+                   "--no-kactivities",
+                   "--width",
+                   "1024",
+                   "--height",
+                   "768",
+                   "--socket",
+                   kSocket,
+                   "sh -c 'echo \"$DISPLAY\" > " + told.string() + ".part && mv " + told.string() +
+                       ".part " + told.string() + "'"};
+        break;
+    }
+    case WindowManager::Weston:
+        command = {"weston",
+                   "--backend=headless-backend.so",
+                   "--use-pixman",
+                   "--width=1024",
+                   "--height=768",
+                   "--xwayland",
+                   "--idle-time=0",
+                   std::string("--socket=") + kSocket,
+                   "--log=" + log.string()};
+        break;
+    default:
+        break;
+    }
+    wmProcess_ =
+        Child::Spawn(command, env, wm_ == WindowManager::Weston ? logDir / "weston.out" : log);
+
+    std::optional<std::string> display;
+    const bool announced = WaitUntil(
+        [&] {
+            if (!wmProcess_.Running())
+                return true;
+            if (wm_ == WindowManager::Mutter)
+                display = Grep(log, "Using public X11 display ", ',');
+            else if (wm_ == WindowManager::KWin)
+                display = Grep(runtime_ / "display", "", '\n');
+            else
+                display = Grep(log, "xserver listening on display ", '\n');
+            return display.has_value() && fs::exists(runtime_ / kSocket);
+        },
+        timeout);
+    if (!announced || !display || !wmProcess_.Running()) {
+        error_ = name + " did not come up (is it installed? see " + log.string() + ")";
+        return false;
+    }
+    display_ = *display;
+    env_ = {{"DISPLAY", display_},
+            {"XAUTHORITY", std::nullopt},
+            {"WAYLAND_DISPLAY", (runtime_ / kSocket).string()},
+            {"QT_QPA_PLATFORM", std::nullopt}};
+    if (wm_ == WindowManager::Mutter) {
+        for (const auto &entry : fs::directory_iterator(runtime_))
+            if (entry.path().filename().string().rfind(".mutter-Xwaylandauth.", 0) == 0)
+                env_["XAUTHORITY"] = entry.path().string();
+    }
+    const bool managed =
+        WaitUntil(
+            [&] {
+                return RunCommand({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}, env_, 2s)
+                           .out.find("window id") != std::string::npos;
+            },
+            timeout) &&
+        FramesNewWindows(display_, env_["XAUTHORITY"], timeout);
+    if (!managed) {
+        error_ =
+            name + "'s XWayland on " + display_ + " manages no windows (see " + log.string() + ")";
+        return false;
+    }
+    // The X server is the compositor's child; it is stopped with it, and by its lock's pid if
+    // it stays.
+    const std::string lock = ReadFile("/tmp/.X" + display_.substr(1) + "-lock").value_or("");
+    xwayland_ = pid_t(std::atoi(lock.c_str()));
+    return true;
+}
+
 void XSession::Stop() {
     wmProcess_.Stop();
+    if (xwayland_ > 0) {
+        WaitUntil([&] { return ::kill(xwayland_, 0) != 0; }, 5s);
+        if (::kill(xwayland_, 0) == 0) {
+            ::kill(xwayland_, SIGKILL);
+            const std::string number = display_.substr(1);
+            std::error_code ec;
+            fs::remove("/tmp/.X" + number + "-lock", ec);
+            fs::remove("/tmp/.X11-unix/X" + number, ec);
+        }
+        xwayland_ = -1;
+    }
+    bus_.Stop();
     xvfb_.Stop();
+    if (!runtime_.empty()) {
+        std::error_code ec;
+        fs::remove_all(runtime_, ec);
+        runtime_.clear();
+    }
 }
 
 } // namespace xharness

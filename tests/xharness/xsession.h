@@ -1,7 +1,9 @@
 #pragma once
 
 // A private X server with a window manager: Xvfb on a display it picks itself (-displayfd), so
-// that any number of sessions run side by side, and an EWMH window manager on it.
+// that any number of sessions run side by side, and an EWMH window manager on it. Or a headless
+// Wayland compositor (GNOME's mutter, KDE's kwin, weston) with its XWayland server, which is then
+// the X server the tools talk to, and whose Wayland display the programs see as on a desktop.
 
 #include "xharness/process.h"
 
@@ -12,9 +14,12 @@
 
 namespace xharness {
 
-enum class WindowManager { Openbox, Metacity, Xfwm4 };
+enum class WindowManager { Openbox, Metacity, Xfwm4, Mutter, KWin, Weston };
 
-// "openbox", "metacity", "xfwm4".
+// True for the Wayland compositors.
+bool IsWayland(WindowManager wm);
+
+// "openbox", "metacity", "xfwm4", "mutter", "kwin", "weston".
 std::string_view NameOf(WindowManager wm);
 // The window manager of that name (as NameOf spells it); nullopt for any other text.
 std::optional<WindowManager> WindowManagerNamed(std::string_view name);
@@ -31,7 +36,8 @@ public:
     // ":<n>"
     const std::string &display() const { return display_; }
     WindowManager windowManager() const { return wm_; }
-    // DISPLAY set, XAUTHORITY removed.
+    // DISPLAY set and XAUTHORITY as that server needs it; under a compositor also its
+    // WAYLAND_DISPLAY (an absolute path), and no QT_QPA_PLATFORM, so that programs choose.
     const EnvChanges &env() const { return env_; }
     pid_t windowManagerPid() const { return wmProcess_.pid(); }
     void Stop();
@@ -39,10 +45,14 @@ public:
 private:
     bool StartServer(const fs::path &logDir, Millis timeout);
     bool StartWindowManager(const fs::path &logDir, Millis timeout);
+    bool StartCompositor(const fs::path &logDir, Millis timeout);
 
     WindowManager wm_;
     Child xvfb_;
     Child wmProcess_;
+    Child bus_;           // the compositor's session bus
+    fs::path runtime_;    // the compositor's XDG_RUNTIME_DIR
+    pid_t xwayland_ = -1; // the compositor's X server
     std::string display_;
     EnvChanges env_;
     bool ok_ = false;
