@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMoveEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QWindow>
 
@@ -186,6 +187,20 @@ void frmMain::moveEvent(QMoveEvent *event) {
 void frmMain::CheckPlacementOnExposure() {
     if (placement_ == Placement::Requested)
         placement_ = pos() == lastPlace_ ? Placement::Confirmed : Placement::Unknowable;
+}
+
+// A translucent window draws no background of its own, and its mask does not clip what it
+// shows: the rounded face is painted here, the rest of the window left transparent.
+void frmMain::paintEvent(QPaintEvent *event) {
+    if (testAttribute(Qt::WA_TranslucentBackground)) {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(palette().color(QPalette::Window));
+        const qreal radius = kCornerDiameter / 2.0;
+        painter.drawRoundedRect(QRectF(kFaceRect), radius, radius);
+    }
+    QWidget::paintEvent(event);
 }
 
 void frmMain::SaveWindowPosition(QPoint topLeft) {
