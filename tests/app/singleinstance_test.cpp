@@ -48,7 +48,8 @@ TEST_F(SingleInstanceTest, ASecondStartAsksTheRunningCopyToComeForward) {
         peer.write(other);
         peer.flush();
         // The running copy hangs up on anything but the request.
-        QTRY_COMPARE(peer.state(), QLocalSocket::UnconnectedState);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return peer.state() == QLocalSocket::UnconnectedState; }))
+            << other.left(32).constData();
         EXPECT_EQ(shown.count(), 1) << other.left(32).constData();
     }
 }
