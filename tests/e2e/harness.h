@@ -105,7 +105,7 @@ protected:
     std::optional<std::string> MenuOf(const std::string &gadget) const;
     // Right-clicks the gadget's face and waits for the menu.
     std::optional<std::string> OpenMenu(const std::string &gadget) const;
-    // Closes the window through the window manager (Alt+F4), as a user would.
+    // Closes the window through the window manager, as its close button or Alt+F4 would.
     bool CloseByWindowManager(const std::string &window) const;
     // Clicks at a point of a window's client area.
     bool ClickIn(const std::string &window, int x, int y, int button = 1) const;
