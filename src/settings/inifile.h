@@ -20,8 +20,9 @@ namespace settings::ini {
 // The value of `key` in `section` of the file at `path`, with surrounding blanks removed and one
 // enclosing pair of matching double or single quotes stripped, cut to `maxLength` bytes.
 // Returns `fallback` when the file, the section or the key is missing.
+inline constexpr qsizetype kMaxValueLength = 49; // the classic profile read's buffer
 QByteArray ReadString(const QString &path, QByteArrayView section, QByteArrayView key,
-                      const QByteArray &fallback, qsizetype maxLength = 49);
+                      const QByteArray &fallback, qsizetype maxLength = kMaxValueLength);
 
 // True when the file has `key` in `section`, whatever its value.
 bool HasKey(const QString &path, QByteArrayView section, QByteArrayView key);

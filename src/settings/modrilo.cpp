@@ -158,7 +158,7 @@ QByteArray Snapshot::Text(Key key) const {
     ini::text::Lookup found = ini::text::Find(bytes_, kSection, KeyName(key));
     if (!found.found)
         return TextDefault();
-    found.value.truncate(49); // the profile read's buffer
+    found.value.truncate(ini::kMaxValueLength);
     return found.value;
 }
 
