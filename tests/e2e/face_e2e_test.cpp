@@ -1,6 +1,6 @@
 // The gadget's face as a screen reader, the keyboard and a high-resolution screen meet it: its
 // one accessible sentence over AT-SPI, its menu from the keyboard, and its rounded corners at a
-// scale factor of 2.
+// scale factor of 2; and on Qt's own Wayland platform, where the compositor places it.
 
 #include "harness.h"
 #include "workedexample.h"
@@ -91,6 +91,61 @@ TEST_F(Face, CornersStepByOneDevicePixelAtScaleTwo) {
         oddStep = oddStep ||
                   (leftEdge.count(y) && leftEdge.count(y + 1) && leftEdge[y] != leftEdge[y + 1]);
     EXPECT_TRUE(oddStep) << "the corner steps in blocks of two device pixels";
+}
+
+// Qt's Wayland platform, chosen by the user, under weston (whose screenshots need no input): the
+// face is rounded, its corners showing the desktop rather than black, and the place that the
+// compositor chose, which the program cannot know, is never stored.
+TEST_F(Face, OnNativeWaylandTheFaceIsRoundedAndNoPlaceIsStored) {
+    if (WindowManagerToUse() != WindowManager::Weston)
+        GTEST_SKIP() << "runs under weston";
+    SetProgramEnv("QT_QPA_PLATFORM", "wayland");
+    IniKeys keys = DueInDays(98);
+    for (auto &[key, value] : keys)
+        if (key == "win_x" || key == "win_y")
+            value = key == "win_x" ? "3007" : "1507"; // between pixels: no place the face has
+    WriteIni(keys);
+    Child &program = StartProgram();
+
+    // The face's colour (Qt's tool-tip base) fills a box of the face's size once it is shown.
+    const fs::path shots = root() / "shots";
+    fs::create_directories(shots);
+    const fs::path png = shots / "wayland.png";
+    const std::string face = "#FFFFDC";
+    std::istringstream box;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            fs::remove_all(shots);
+            fs::create_directories(shots);
+            RunCommand({"sh", "-c", "cd \"$0\" && weston-screenshooter && mv wayland-*.png \"$1\"",
+                        shots.string(), png.string()},
+                       ProgramEnv(), 10s);
+            const CommandResult trimmed = RunCommand(
+                {"convert", png.string(), "-fill", "black", "+opaque", face, "-format",
+                 "%w %h %@", "info:"},
+                {}, 10s);
+            box.str(trimmed.out);
+            return trimmed.out.rfind("1024 768 130x120+", 0) == 0;
+        },
+        kStartTimeout, 200ms))
+        << "no face of 130 x 120 on weston's screen: " << box.str();
+    int left = 0, top = 0;
+    ASSERT_EQ(std::sscanf(box.str().c_str(), "1024 768 130x120+%d+%d", &left, &top), 2);
+    for (const auto &[cx, cy] : std::initializer_list<std::pair<int, int>>{
+             {left, top}, {left + 129, top}, {left, top + 119}, {left + 129, top + 119}}) {
+        const CommandResult corner = RunCommand(
+            {"convert", png.string(), "-format",
+             "%[hex:p{" + std::to_string(cx) + "," + std::to_string(cy) + "}]", "info:"},
+            {}, 10s);
+        EXPECT_NE(corner.out, face.substr(1)) << "a square corner at " << cx << "," << cy;
+        EXPECT_NE(corner.out, "000000") << "a black corner at " << cx << "," << cy;
+    }
+
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.WaitExit(10s), 0);
+    const auto ini = ReadIni(IniPath());
+    EXPECT_EQ(ini.at("win_x"), "3007");
+    EXPECT_EQ(ini.at("win_y"), "1507");
 }
 
 } // namespace

@@ -274,6 +274,7 @@ bool XSession::StartCompositor(const fs::path &logDir, Millis timeout) {
                    "--height=768",
                    "--xwayland",
                    "--idle-time=0",
+                   "--debug", // lets weston-screenshooter take the screen
                    std::string("--socket=") + kSocket,
                    "--log=" + log.string()};
         break;
