@@ -25,7 +25,8 @@ inline bool MakeDeviceNode(const std::filesystem::path &at, const char *systemNo
 
 // Whether `at` still leads to the same device as `systemNode`.
 inline bool IsDeviceNode(const std::filesystem::path &at, const char *systemNode) {
-    struct stat node {}, system {};
+    struct stat node {
+    }, system{};
     return ::stat(at.c_str(), &node) == 0 && ::stat(systemNode, &system) == 0 &&
            S_ISCHR(node.st_mode) && node.st_rdev == system.st_rdev;
 }

@@ -120,10 +120,10 @@ TEST_F(Face, OnNativeWaylandTheFaceIsRoundedAndNoPlaceIsStored) {
             RunCommand({"sh", "-c", "cd \"$0\" && weston-screenshooter && mv wayland-*.png \"$1\"",
                         shots.string(), png.string()},
                        ProgramEnv(), 10s);
-            const CommandResult trimmed = RunCommand(
-                {"convert", png.string(), "-fill", "black", "+opaque", face, "-format",
-                 "%w %h %@", "info:"},
-                {}, 10s);
+            const CommandResult trimmed =
+                RunCommand({"convert", png.string(), "-fill", "black", "+opaque", face, "-format",
+                            "%w %h %@", "info:"},
+                           {}, 10s);
             box.str(trimmed.out);
             return trimmed.out.rfind("1024 768 130x120+", 0) == 0;
         },
@@ -133,10 +133,10 @@ TEST_F(Face, OnNativeWaylandTheFaceIsRoundedAndNoPlaceIsStored) {
     ASSERT_EQ(std::sscanf(box.str().c_str(), "1024 768 130x120+%d+%d", &left, &top), 2);
     for (const auto &[cx, cy] : std::initializer_list<std::pair<int, int>>{
              {left, top}, {left + 129, top}, {left, top + 119}, {left + 129, top + 119}}) {
-        const CommandResult corner = RunCommand(
-            {"convert", png.string(), "-format",
-             "%[hex:p{" + std::to_string(cx) + "," + std::to_string(cy) + "}]", "info:"},
-            {}, 10s);
+        const CommandResult corner =
+            RunCommand({"convert", png.string(), "-format",
+                        "%[hex:p{" + std::to_string(cx) + "," + std::to_string(cy) + "}]", "info:"},
+                       {}, 10s);
         EXPECT_NE(corner.out, face.substr(1)) << "a square corner at " << cx << "," << cy;
         EXPECT_NE(corner.out, "000000") << "a black corner at " << cx << "," << cy;
     }
