@@ -27,9 +27,8 @@
 namespace gadget {
 
 frmMain::frmMain(settings::modRilo &state, const ui::AppEnvironment &env)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), state_(state), env_(env) {
-    if (!CanPlaceItself())
-        placement_ = Placement::Unknowable;
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), state_(state), env_(env),
+      place_(!CanPlaceItself()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("varadadid"));
     setFixedSize(kWindowSize);
@@ -45,7 +44,7 @@ frmMain::frmMain(settings::modRilo &state, const ui::AppEnvironment &env)
     if (!CanPlaceItself())
         setAttribute(Qt::WA_TranslucentBackground);
     winId(); // the native window exists from here on, so flags change in place
-    windowHandle()->installEventFilter(this); // its first exposure tells whether it was placed
+    windowHandle()->installEventFilter(this); // its exposures tell where the window system put it
     Form_Load();
 }
 
@@ -114,7 +113,7 @@ bool frmMain::CanPlaceItself() {
 }
 
 void frmMain::PlaceWindow() {
-    if (placement_ == Placement::Unknowable)
+    if (!CanPlaceItself())
         return; // Wayland: the compositor places the window; Qt's idea of it stays at its origin
     QPoint topLeft(PixelsFromTwips(state_.WinX), PixelsFromTwips(state_.WinY));
     // A face that no screen shows (a monitor unplugged since) could never be reached again:
@@ -136,7 +135,7 @@ void frmMain::PlaceWindow() {
     // window manager", which then puts it where it likes; the place is the program's own.
     if (QWindow *handle = windowHandle())
         handle->setPosition(topLeft);
-    lastPlace_ = topLeft;
+    place_.Ask(topLeft);
 }
 
 void frmMain::SetTopmost(bool on) {
@@ -145,9 +144,11 @@ void frmMain::SetTopmost(bool on) {
 }
 
 void frmMain::ApplyTopmost(bool on) {
-    const QPoint place = KnownPlace();
+    // The window stays where it is; one the window system places is left to it.
+    const std::optional<QPoint> place = place_.Storable();
     SetStaysOnTop(this, on);
-    move(place);
+    if (place)
+        move(*place);
     if (isVisible()) {
         raise();
         activateWindow();
@@ -163,30 +164,31 @@ void frmMain::ApplyTopmost(bool on) {
 }
 
 void frmMain::SaveWindowPosition() {
-    SaveWindowPosition(KnownPlace());
+    ConfirmPlace();
+    if (const std::optional<QPoint> place = place_.Storable())
+        SaveWindowPosition(*place);
 }
 
-// Where the window is once the window system shows it. Before that, pos() may hold a window
-// manager's passing state (its frame's corner before the frame is moved into place), so the
-// place the program asked for stands until the window is exposed.
-QPoint frmMain::KnownPlace() const {
-    const QWindow *handle = windowHandle();
-    return handle && handle->isExposed() ? pos() : lastPlace_;
-}
-
+// The window system's reports of where the window is, and the program's own moves of the shown
+// window. A move sent while the window is being shown only repeats the place it then has,
+// which may be a report that came before it was shown.
 void frmMain::moveEvent(QMoveEvent *event) {
     const QWindow *handle = windowHandle();
-    if (!event->spontaneous() || (handle && handle->isExposed()))
-        lastPlace_ = pos();
+    if (event->spontaneous())
+        place_.Seen(pos(), handle && handle->isExposed());
+    else if (isVisible())
+        place_.Ask(pos());
     QWidget::moveEvent(event);
 }
 
-// The window appeared where the program put it (its place can be stored from now on), or
-// somewhere else: a compositor that places windows itself, or whose coordinates are not the
-// screen's. Its place then can never be known, and the stored one is left as it is.
-void frmMain::CheckPlacementOnExposure() {
-    if (placement_ == Placement::Requested)
-        placement_ = pos() == lastPlace_ ? Placement::Confirmed : Placement::Unknowable;
+// A shown window not yet seen where the program put it is looked for once more, at the window
+// system itself: a window manager may have moved it into place without its report having arrived
+// (a busy machine). A compositor that places windows itself, or whose coordinates are not the
+// screen's, never shows it there, and the stored place is then left as it is.
+void frmMain::ConfirmPlace() {
+    const QWindow *handle = windowHandle();
+    if (!place_.Confirmed() && handle && handle->isExposed())
+        place_.Seen(WindowSystemPlace(this), true);
 }
 
 // A translucent window draws no background of its own, and its mask does not clip what it
@@ -204,8 +206,6 @@ void frmMain::paintEvent(QPaintEvent *event) {
 }
 
 void frmMain::SaveWindowPosition(QPoint topLeft) {
-    if (placement_ == Placement::Unknowable)
-        return;
     settings::SaveWindowPosition(state_, topLeft * ui::look::kTwipsPerPixel);
 }
 

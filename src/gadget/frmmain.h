@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dates/datetext.h"
+#include "gadget/windowplace.h"
 #include "settings/modrilo.h"
 #include "ui/environment.h"
 
@@ -83,7 +84,7 @@ private:
     void ApplyShape();
     static bool CanPlaceItself();
     void PlaceWindow();
-    void CheckPlacementOnExposure();
+    void ConfirmPlace();
     void ApplyTopmost(bool on);
     void ShowEntryDialog();
     void ShowSecondary(QWidget *window);
@@ -97,7 +98,6 @@ private:
     void popup_label_MouseUp();
     void SaveWindowPositionIfMoved();
     void SaveWindowPosition(QPoint topLeft);
-    QPoint KnownPlace() const;
 
     settings::modRilo &state_;
     ui::AppEnvironment env_;
@@ -118,11 +118,8 @@ private:
     QPoint DragWindowAt_;
     QPoint DragWindowNow_;
     bool Dragging_ = false;
-    // The last place the program gave the window or saw it at while shown (see KnownPlace).
-    QPoint lastPlace_;
-    // Whether the window is where the program puts it: not known before it is first shown.
-    enum class Placement { Requested, Confirmed, Unknowable };
-    Placement placement_ = Placement::Requested;
+    // Where the window is, and whether that place may be stored.
+    WindowPlace place_;
 
     bool focusedBefore_ = false; // the start's own activation shows no focus mark
     DayChangeWatcher *dayWatcher_ = nullptr;

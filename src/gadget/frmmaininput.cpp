@@ -17,7 +17,7 @@ namespace gadget {
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event) {
     if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
-        CheckPlacementOnExposure();
+        ConfirmPlace();
     if (watched != face_->popupLabel())
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
@@ -54,7 +54,8 @@ void frmMain::popup_label_MouseDown(Qt::MouseButton button, QPointF localPos, QP
     }
     // A window that cannot place itself is moved by the window system, which follows the
     // pointer itself; where it ends up is not the program's to know.
-    if (placement_ == Placement::Unknowable) {
+    ConfirmPlace();
+    if (!place_.Storable()) {
         if (QWindow *handle = windowHandle())
             handle->startSystemMove();
         return;
@@ -76,7 +77,6 @@ void frmMain::popup_label_MouseMove(QPointF globalPos) {
     move(DragWindowNow_.x(), target.y());
     move(target);
     DragWindowNow_ = target;
-    lastPlace_ = target;
 }
 
 void frmMain::popup_label_MouseUp() {
@@ -90,7 +90,7 @@ void frmMain::popup_label_MouseUp() {
 // Where the drag put the window, not x() and y(): those follow the window manager's
 // confirmation of the last move, which may not have arrived yet on a busy machine.
 void frmMain::SaveWindowPositionIfMoved() {
-    if (DragWindowNow_ != DragWindowAt_)
+    if (DragWindowNow_ != DragWindowAt_ && place_.Storable())
         SaveWindowPosition(DragWindowNow_);
 }
 

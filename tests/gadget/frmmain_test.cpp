@@ -29,6 +29,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QtGui/private/qguiapplication_p.h>
+#include <qpa/qplatformwindow.h>
+#include <qpa/qwindowsysteminterface.h>
+#include <qpa/qwindowsysteminterface_p.h>
 
 #include <memory>
 
@@ -44,7 +47,7 @@ const QByteArray kDue20051010 = "start_up=1\r\nyoteibi=2005/10/10\r\nhajime=2005
 
 class FrmMain : public TempFolderTest {
 protected:
-    std::unique_ptr<gadget::frmMain> Load(const QByteArray &riloini) {
+    std::unique_ptr<gadget::frmMain> Load(const QByteArray &riloini, bool show = true) {
         if (!riloini.isNull())
             WriteBytes(Path(QStringLiteral("rilo.ini")), "[riloini]\r\n" + riloini);
         state_ = {};
@@ -53,7 +56,8 @@ protected:
         env.today = [this] { return today_; };
         env.dialogs = dialogs_;
         auto window = std::make_unique<gadget::frmMain>(state_, env);
-        window->show();
+        if (show)
+            window->show();
         return window;
     }
     QByteArray Key(const char *key) {
@@ -201,6 +205,65 @@ TEST_F(FrmMain, PlacesTheWindowAtTheStoredTwips) {
     }
     EXPECT_EQ(gadget::frmMain::PixelsFromTwips(337.5), 22); // 22.5 rounds to even
     EXPECT_EQ(gadget::frmMain::PixelsFromTwips(352.5), 24); // 23.5 rounds to even
+}
+
+// A busy window manager: the window shows at a passing place (its frame's corner) before it is
+// moved to where the program put it, and that passing place may be reported even before the
+// window shows. The place is stored once the window has been seen where it was put, at a close
+// and at a drag's end; a window only ever seen elsewhere (a compositor that places windows
+// itself) leaves the stored place alone.
+TEST_F(FrmMain, ThePlaceIsStoredOnceTheWindowIsSeenWhereItWasPut) {
+    struct Row {
+        const char *name;
+        bool passingBeforeShown, movedIntoPlace, dragged;
+        const char *x, *y;
+    };
+    const Row rows[] = {
+        {"moved into place after the exposure, closed", false, true, false, "3000", "1500"},
+        {"moved into place after the exposure, dragged", false, true, true, "3150", "1800"},
+        {"passing place before shown, moved into place, closed", true, true, false, "3000", "1500"},
+        {"never moved into place, closed", false, false, false, "3007", "1507"},
+        {"passing place before shown, never moved into place, closed", true, false, false, "3007",
+         "1507"},
+        {"never moved into place, dragged", false, false, true, "3007", "1507"},
+    };
+    const QPoint passing(190, 80), put(200, 100); // the frame's corner, the place
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto w = Load(kDue20051010 + "win_x=3007\r\nwin_y=1507\r\n", /*show=*/false);
+        QWindow *window = w->windowHandle();
+        // What the X11 platform does with a window manager's report: the native place first,
+        // then the toolkit is told.
+        const auto report = [&](QPoint at) {
+            window->handle()->QPlatformWindow::setGeometry(QRect(at, window->size()));
+            QWindowSystemInterface::handleGeometryChange<
+                QWindowSystemInterface::SynchronousDelivery>(window, QRect(at, w->size()));
+        };
+        if (row.passingBeforeShown)
+            report(passing);
+        w->show();
+        // The offscreen platform's own report of the place, queued with the exposure, is
+        // dropped: this window manager has not moved the window into place yet.
+        auto &queue = QWindowSystemInterfacePrivate::windowSystemEventQueue;
+        while (const auto *event =
+                   queue.peekAtFirstOfType(QWindowSystemInterfacePrivate::GeometryChange))
+            queue.remove(event);
+        if (!row.passingBeforeShown)
+            report(passing);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+        ASSERT_EQ(w->pos(), passing);
+        if (row.movedIntoPlace)
+            report(put);
+        if (row.dragged) {
+            Mouse(*w, QEvent::MouseButtonPress, Qt::LeftButton, {50, 50}, Qt::LeftButton);
+            Mouse(*w, QEvent::MouseMove, Qt::NoButton, {60, 70}, Qt::LeftButton);
+            Mouse(*w, QEvent::MouseButtonRelease, Qt::LeftButton, {60, 70});
+        } else {
+            w->findChild<QAction *>(QStringLiteral("mnuEnd"))->trigger();
+        }
+        EXPECT_EQ(Key("win_x"), row.x);
+        EXPECT_EQ(Key("win_y"), row.y);
+    }
 }
 
 TEST_F(FrmMain, AFaceNoScreenShowsIsBroughtOntoThePrimaryScreen) {
