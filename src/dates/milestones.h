@@ -14,10 +14,6 @@ inline constexpr int kMonthDays = 28;
 // from 2003-01-01 is a whole multiple of 12 days; always 1 to 12 days later. Valid for any date.
 Day FindDogDay(Day fifthMonth);
 
-// The due date that the entry dialog's three texts spell (digits only, validated); the year as
-// in ExpandYear. Nullopt when they spell no date.
-std::optional<Day> DueDateFromFields(const QString &year, const QString &month, const QString &day);
-
 // The dates derived from one due date.
 struct Milestones {
     Day start;                       // the start of the pregnancy, 280 days before the due date

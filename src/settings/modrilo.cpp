@@ -181,9 +181,6 @@ void LoadStartupFlag(modRilo &state, const Snapshot &file) {
 }
 
 void LoadSettings(modRilo &state, const Snapshot &file) {
-    state.DueYear = QString::number(file.Int(Key::DueYear));
-    state.DueMonth = QString::number(file.Int(Key::DueMonth));
-    state.DueDay = QString::number(file.Int(Key::DueDay));
     state.WinX = file.Int(Key::WindowX);
     state.WinY = file.Int(Key::WindowY);
     state.Topmost = file.Int(Key::Topmost) == 1;

@@ -22,11 +22,6 @@ namespace settings {
 struct modRilo {
     QString IniPath;
     QString AppFolder;
-    // The due date's fields: as typed in the entry dialog, or the decimal text of the stored
-    // numbers after a load ("05" is stored as typed and loads as "5").
-    QString DueYear;
-    QString DueMonth;
-    QString DueDay;
     int WinX = 0; // twips
     int WinY = 0;
     bool Topmost = false;         // keep the gadget above other windows
@@ -102,7 +97,8 @@ bool WriteAll(const modRilo &state, const Values &values);
 // Reads start_up into StartupDone; a value beyond 16 bits saturates, so it never reads as 0.
 void LoadStartupFlag(modRilo &state, const Snapshot &file);
 
-// Reads the due date's fields, window position, always-on-top flag, due date and start date.
+// Reads what the gadget shows and where: window position, always-on-top flag, due date and
+// start date.
 void LoadSettings(modRilo &state, const Snapshot &file);
 
 // Stores always-on-top: Topmost, and temae "1" or "0". False when the write failed. With

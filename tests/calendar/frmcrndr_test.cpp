@@ -1,5 +1,6 @@
 #include "calendar/frmcrndr.h"
 
+#include "entry/validation.h"
 #include "settings/duedate.h"
 
 #include "../testutil.h"
@@ -83,10 +84,13 @@ protected:
 
     // Stores a due date as the entry dialog does: the file and the dates in memory.
     void ConfirmDueDate(const char *y, const char *m, const char *d) {
-        state_.DueYear = QString::fromLatin1(y);
-        state_.DueMonth = QString::fromLatin1(m);
-        state_.DueDay = QString::fromLatin1(d);
-        ASSERT_TRUE(settings::StoreDueDate(state_));
+        const settings::DueDateFields typed{QString::fromLatin1(y), QString::fromLatin1(m),
+                                            QString::fromLatin1(d)};
+        const entry::DueDateCheck checked =
+            entry::ValidateDueDateInput(typed.year, typed.month, typed.day);
+        ASSERT_TRUE(std::holds_alternative<dates::Day>(checked));
+        ASSERT_EQ(settings::StoreDueDate(state_, typed, std::get<dates::Day>(checked)),
+                  std::nullopt);
     }
 
     calendar::frmCrndr *Open() {

@@ -90,17 +90,4 @@ TEST(MilestonesFor, DogDayEdgeCases) {
     }
 }
 
-// The fields a reconfirmation reads back ("05" loads as "5") spell the same date.
-TEST(DueDateFromFields, ShortAndPaddedYearsSpellTheSameDate) {
-    const std::vector<std::pair<const char *, Day>> rows = {
-        {"5", D(2005, 5, 1)},  {"05", D(2005, 5, 1)},  {"0005", D(2005, 5, 1)},
-        {"30", D(1930, 5, 1)}, {"0999", D(999, 5, 1)}, {"999", D(999, 5, 1)},
-    };
-    for (const auto &[typed, expected] : rows)
-        EXPECT_EQ(dates::DueDateFromFields(QString::fromLatin1(typed), "5", "1"), expected)
-            << typed;
-    EXPECT_EQ(dates::DueDateFromFields("2006", "2", "30"), std::nullopt);
-    EXPECT_EQ(dates::DueDateFromFields("", "5", "1"), std::nullopt);
-}
-
 } // namespace

@@ -1,5 +1,7 @@
 #include "settings/modrilo.h"
 
+#include "settings/duedate.h"
+
 #include "../testutil.h"
 
 #include <QFileInfo>
@@ -72,8 +74,10 @@ TEST_F(ModRilo, WritableProgramFolderKeepsTheFileBesideTheProgram) {
 TEST_F(ModRilo, MissingFileLoadsTheDefaults) {
     const settings::modRilo state = Loaded();
     EXPECT_EQ(state.StartupDone, 16);
-    for (const QString &field : {state.DueYear, state.DueMonth, state.DueDay})
-        EXPECT_EQ(field, QStringLiteral("16"));
+    const settings::DueDateFields shown =
+        settings::StoredDueDateFields(settings::Snapshot::Read(state.IniPath));
+    for (const QString &field : {shown.year, shown.month, shown.day})
+        EXPECT_EQ(field, QString());
     EXPECT_EQ(QPoint(state.WinX, state.WinY), QPoint(16, 16));
     EXPECT_FALSE(state.Topmost);
     EXPECT_FALSE(state.DueDate);
@@ -86,9 +90,11 @@ TEST_F(ModRilo, LoadsEveryKeyThroughTheIntegerAndTextReads) {
         "start_up=0\r\nYOTEIBI=2005/10/10\r\nhajime = 2005/01/03 \r\n");
     const settings::modRilo state = Loaded();
     EXPECT_EQ(state.StartupDone, 0);
-    EXPECT_EQ(state.DueYear, QStringLiteral("2005"));
-    EXPECT_EQ(state.DueMonth, QStringLiteral("5"));
-    EXPECT_EQ(state.DueDay, QStringLiteral("9"));
+    const settings::DueDateFields shown =
+        settings::StoredDueDateFields(settings::Snapshot::Read(state.IniPath));
+    EXPECT_EQ(shown.year, QStringLiteral("2005"));
+    EXPECT_EQ(shown.month, QStringLiteral("5"));
+    EXPECT_EQ(shown.day, QStringLiteral("9"));
     EXPECT_EQ(QPoint(state.WinX, state.WinY), QPoint(1234, -300));
     EXPECT_FALSE(state.Topmost);
     ASSERT_TRUE(state.DueDate);
