@@ -1,5 +1,7 @@
 #include "dates/milestones.h"
 
+#include <cassert>
+
 namespace dates {
 namespace {
 
@@ -15,12 +17,14 @@ Day FindDogDay(Day fifthMonth) {
     return fifthMonth + days(kDogCycle - r);
 }
 
+Day Milestones::MonthStart(int month) const {
+    assert(month >= 1 && month <= 10);
+    return due - days(kPregnancyDays) + days(kMonthDays * (month - 1));
+}
+
 Milestones MilestonesFor(Day dueDate) {
-    Milestones m;
-    m.start = dueDate - days(kPregnancyDays);
-    for (int n = 1; n <= 10; ++n)
-        m.monthStarts[n - 1] = m.start + days(kMonthDays * n);
-    m.dogDay = FindDogDay(m.monthStarts[3]);
+    Milestones m{dueDate, {}};
+    m.dogDay = FindDogDay(m.MonthStart(5));
     return m;
 }
 

@@ -17,16 +17,15 @@ void SaveDueDate(modRilo &state, const DueDateFields &typed, dates::Day due, Val
     out.emplace_back(Key::DueDate, dates::FormatDateText(due).toLocal8Bit());
 }
 
-// Sets StartDate, MonthStarts and DogDay to `m` and adds hajime, tuki1..tuki10 and inu to `out`,
-// in that order.
+// Sets the month starts and DogDay to `m` and adds hajime, tuki1..tuki10 and inu to `out`, in
+// that order.
 void ComputeMilestones(modRilo &state, const dates::Milestones &m, Values &out) {
     const auto text = [](dates::Day day) { return dates::FormatDateText(day).toLocal8Bit(); };
-    state.StartDate = dates::ToStamp(m.start);
-    out.emplace_back(Key::StartDate, text(m.start));
-    for (int n = 1; n <= 10; ++n)
-        out.emplace_back(MonthStartKey(n), text(m.monthStarts[n - 1]));
-    for (std::size_t i = 0; i < state.MonthStarts.size(); ++i)
-        state.MonthStarts[i] = dates::ToStamp(m.monthStarts[i]);
+    for (int month = 1; month <= 10; ++month) {
+        state.MonthStart(month) = dates::ToStamp(m.MonthStart(month));
+        out.emplace_back(MonthStartKey(month), text(m.MonthStart(month)));
+    }
+    out.emplace_back(Key::DueDateCopy, text(m.due));
     state.DogDay = dates::ToStamp(m.dogDay);
     out.emplace_back(Key::DogDay, text(m.dogDay));
 }
@@ -35,7 +34,7 @@ void ComputeMilestones(modRilo &state, const dates::Milestones &m, Values &out) 
 
 std::optional<StoreError> StoreDueDate(modRilo &state, const DueDateFields &typed, dates::Day due) {
     const dates::Milestones milestones = dates::MilestonesFor(due);
-    if (!dates::HasFourDigitYear(milestones.start) || !dates::HasFourDigitYear(due))
+    if (!dates::HasFourDigitYear(milestones.MonthStart(1)) || !dates::HasFourDigitYear(due))
         return StoreError::DateOutOfRange;
     Values values;
     SaveDueDate(state, typed, due, values);
@@ -46,9 +45,10 @@ std::optional<StoreError> StoreDueDate(modRilo &state, const DueDateFields &type
 }
 
 std::optional<dates::CountdownTexts> CountdownFor(const modRilo &state, dates::Day today) {
-    if (!state.DueDate || !state.StartDate)
+    const std::optional<dates::DateStamp> &start = state.MonthStart(1);
+    if (!state.DueDate || !start)
         return std::nullopt;
-    return dates::ComputeCountdown(*state.DueDate, *state.StartDate, today);
+    return dates::ComputeCountdown(*state.DueDate, *start, today);
 }
 
 bool HasStoredDueDate(const Snapshot &file) {
@@ -63,8 +63,8 @@ DueDateFields StoredDueDateFields(const Snapshot &file) {
 }
 
 void LoadMonthStarts(modRilo &state, const Snapshot &file) {
-    for (int n = 1; n <= int(state.MonthStarts.size()); ++n)
-        state.MonthStarts[n - 1] = file.Date(MonthStartKey(n));
+    for (int month = 2; month <= 10; ++month)
+        state.MonthStart(month) = file.Date(MonthStartKey(month));
 }
 
 void LoadDogDay(modRilo &state, const Snapshot &file) {

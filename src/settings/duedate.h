@@ -31,7 +31,7 @@ enum class StoreError {
 // Stores a confirmed due date in one atomic replace of the file, so that it holds either the old
 // set of dates or the new one: yo_y, yo_m and yo_d as `typed`, start_up "1", then `due` as
 // yoteibi and the dates derived from it as hajime, tuki1..tuki10 and inu, in that order. Sets
-// StartupDone, DueDate, StartDate, MonthStarts and DogDay. Returns nullopt once stored.
+// StartupDone, DueDate, every MonthStart and DogDay. Returns nullopt once stored.
 std::optional<StoreError> StoreDueDate(modRilo &state, const DueDateFields &typed, dates::Day due);
 
 // The countdown of the loaded state, or nullopt when the due date or the start date is missing
@@ -46,7 +46,8 @@ bool HasStoredDueDate(const Snapshot &file);
 // the read's default).
 DueDateFields StoredDueDateFields(const Snapshot &file);
 
-// Reads tuki1..tuki9 into MonthStarts and inu into DogDay.
+// Reads the starts of months 2 to 10 (tuki1..tuki9), and inu into DogDay. Month 1's start is
+// LoadSettings' and StoreDueDate's.
 void LoadMonthStarts(modRilo &state, const Snapshot &file);
 void LoadDogDay(modRilo &state, const Snapshot &file);
 

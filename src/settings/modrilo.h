@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -28,10 +29,21 @@ struct modRilo {
     std::int16_t StartupDone = 0; // 0 means the due date was never entered
     // A stored date that is missing or not a date is nullopt.
     std::optional<dates::DateStamp> DueDate;
-    std::optional<dates::DateStamp> StartDate;
     std::optional<dates::DateStamp> DogDay;
-    // The first days of pregnancy months 2 to 10 (tuki1..tuki9); month 1 starts on StartDate.
-    std::array<std::optional<dates::DateStamp>, 9> MonthStarts;
+
+    // The first day of pregnancy month `month`, 1 <= month <= 10, under MonthStartKey(month):
+    // month 1's is the start of the pregnancy (hajime), which the countdown counts from.
+    std::optional<dates::DateStamp> &MonthStart(int month) {
+        assert(month >= 1 && month <= 10);
+        return monthStarts_[month - 1];
+    }
+    const std::optional<dates::DateStamp> &MonthStart(int month) const {
+        assert(month >= 1 && month <= 10);
+        return monthStarts_[month - 1];
+    }
+
+private:
+    std::array<std::optional<dates::DateStamp>, 10> monthStarts_;
 };
 
 inline constexpr QByteArrayView kSection = "riloini";
@@ -98,7 +110,7 @@ bool WriteAll(const modRilo &state, const Values &values);
 void LoadStartupFlag(modRilo &state, const Snapshot &file);
 
 // Reads what the gadget shows and where: window position, always-on-top flag, due date and
-// start date.
+// month 1's start.
 void LoadSettings(modRilo &state, const Snapshot &file);
 
 // Stores always-on-top: Topmost, and temae "1" or "0". False when the write failed. With

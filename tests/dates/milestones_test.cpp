@@ -50,7 +50,7 @@ TEST(FindDogDay, StaysADogDayOneToTwelveDaysLaterOutsideThatRange) {
 TEST(MilestonesFor, WorkedExamples) {
     struct Row {
         Day due;
-        std::vector<const char *> expected; // hajime, tuki1..tuki10, inu
+        std::vector<const char *> expected; // hajime, tuki1..tuki10, inu: months 1 to 10, due, dog
     };
     const std::vector<Row> rows = {
         {D(2005, 10, 10),
@@ -62,9 +62,10 @@ TEST(MilestonesFor, WorkedExamples) {
     };
     for (const Row &row : rows) {
         const dates::Milestones m = dates::MilestonesFor(row.due);
-        std::vector<QString> got{dates::FormatDateText(m.start)};
-        for (Day start : m.monthStarts)
-            got.push_back(dates::FormatDateText(start));
+        std::vector<QString> got;
+        for (int month = 1; month <= 10; ++month)
+            got.push_back(dates::FormatDateText(m.MonthStart(month)));
+        got.push_back(dates::FormatDateText(m.due));
         got.push_back(dates::FormatDateText(m.dogDay));
         ASSERT_EQ(got.size(), row.expected.size());
         for (size_t i = 0; i < got.size(); ++i)
@@ -84,8 +85,8 @@ TEST(MilestonesFor, DogDayEdgeCases) {
     };
     for (const Row &row : rows) {
         const dates::Milestones m = dates::MilestonesFor(row.due);
-        EXPECT_EQ(m.start, row.start);
-        EXPECT_EQ(m.monthStarts[3], row.fifthMonth);
+        EXPECT_EQ(m.MonthStart(1), row.start);
+        EXPECT_EQ(m.MonthStart(5), row.fifthMonth);
         EXPECT_EQ(m.dogDay, row.dog);
     }
 }

@@ -105,8 +105,9 @@ TEST_F(DueDate, FailuresSayWhyAndWriteNothing) {
             WriteBytes(state.IniPath, before);
         EXPECT_EQ(settings::StoreDueDate(state, {"1", "1", "1"}, row.due), row.error)
             << label.toStdString();
-        if (!row.blocked)
+        if (!row.blocked) {
             EXPECT_EQ(ReadBytes(state.IniPath), before) << label.toStdString();
+        }
         EXPECT_EQ(state.DueDate == DateStamp(row.due), row.inEffect) << label.toStdString();
         EXPECT_EQ(state.DogDay.has_value(), row.inEffect) << label.toStdString();
     }
@@ -117,7 +118,7 @@ TEST(CountdownFor, NeedsBothStoredDates) {
     EXPECT_FALSE(settings::CountdownFor(state, D(2005, 10, 9)));
     state.DueDate = DateStamp(D(2005, 10, 10));
     EXPECT_FALSE(settings::CountdownFor(state, D(2005, 10, 9)));
-    state.StartDate = DateStamp(D(2005, 1, 3));
+    state.MonthStart(1) = DateStamp(D(2005, 1, 3));
     ASSERT_TRUE(settings::CountdownFor(state, D(2005, 10, 9)));
     EXPECT_EQ(settings::CountdownFor(state, D(2005, 10, 9))->Number, QStringLiteral("1"));
 }
