@@ -110,7 +110,6 @@ IniLocation ChooseIniLocation(const IniAccess &a) {
 void ResolveIniPath(modRilo &state, const QString &appFolder, const QString &userFolder) {
     const QString folder = QDir::toNativeSeparators(appFolder);
     const QString local = JoinIniPath(folder, QDir::separator());
-    state.AppFolder = local.first(local.size() - int(qstrlen("rilo.ini")));
 
     const QFileInfo iniInfo(local);
     const QString userIni = JoinIniPath(QDir::toNativeSeparators(userFolder), QDir::separator());

@@ -22,7 +22,6 @@ namespace settings {
 // object for the whole run, handed to the windows; used only on the GUI thread.
 struct modRilo {
     QString IniPath;
-    QString AppFolder;
     int WinX = 0; // twips
     int WinY = 0;
     bool Topmost = false;         // keep the gadget above other windows
@@ -73,9 +72,9 @@ struct IniAccess {
 };
 IniLocation ChooseIniLocation(const IniAccess &access);
 
-// Sets AppFolder from `appFolder` (native separators, ending in one) and IniPath to the settings
-// file: beside the program when that folder or its rilo.ini is writable, else in `userFolder`,
-// where a readable rilo.ini of the program folder is copied on first use.
+// Sets IniPath to the settings file: rilo.ini beside the program in `appFolder` when that folder
+// or its rilo.ini is writable, else in `userFolder`, where a readable rilo.ini of the program
+// folder is copied on first use. The path has native separators.
 void ResolveIniPath(modRilo &state, const QString &appFolder,
                     const QString &userFolder = DefaultUserConfigFolder());
 

@@ -1,6 +1,6 @@
 #include "entry/i_data.h"
 
-#include "settings/inifile.h"
+#include "settings/inikeys.h"
 
 #include "../testutil.h"
 

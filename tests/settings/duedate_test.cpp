@@ -1,7 +1,7 @@
 #include "settings/duedate.h"
 
 #include "entry/validation.h"
-#include "settings/inifile.h"
+#include "settings/inikeys.h"
 
 #include "../testutil.h"
 

@@ -67,8 +67,8 @@ protected:
 
 TEST_F(ModRilo, WritableProgramFolderKeepsTheFileBesideTheProgram) {
     const settings::modRilo state = Resolved();
-    EXPECT_EQ(state.AppFolder, QDir::toNativeSeparators(Folder()) + QDir::separator());
-    EXPECT_EQ(state.IniPath, state.AppFolder + QStringLiteral("rilo.ini"));
+    EXPECT_EQ(state.IniPath,
+              QDir::toNativeSeparators(Folder()) + QDir::separator() + QStringLiteral("rilo.ini"));
 }
 
 TEST_F(ModRilo, MissingFileLoadsTheDefaults) {
