@@ -188,7 +188,8 @@ void i_data::Command1_Click() {
         }
     }
 
-    if (settings::StoreDueDate(state_, typed, due)) {
+    if (const std::optional<settings::StoreError> failure =
+            settings::StoreDueDate(state_, typed, due)) {
         // Whether or not the program is ending meanwhile, the dialog closes after the box.
         (void)deferredClose_.Run([&] {
             env_.dialogs.messageBox(this, QStringLiteral("予定日を保存できませんでした"),
