@@ -39,7 +39,7 @@ bool HasOuterBlank(const QByteArray &v) {
     return !v.isEmpty() && (IsBlank(v.front()) || IsBlank(v.back()));
 }
 
-// The names and values settings::ini::WriteString accepts.
+// The names and values settings::ini::WriteStrings accepts.
 bool Writable(const QByteArray &section, const QByteArray &key, const QByteArray &value) {
     if (section.isEmpty() || HasOuterBlank(section) || section.contains(']') ||
         HasLineBreak(section))

@@ -1,5 +1,6 @@
 #include "calendar/calendartext.h"
 
+#include "dates/datetext.h"
 #include "settings/modrilo.h"
 
 #include <QStringEncoder>
@@ -11,33 +12,26 @@
 namespace calendar {
 namespace {
 
-QString DateOrEmpty(const OptionalDate &date) {
+QString DateOrEmpty(const std::optional<dates::DateStamp> &date) {
     return date ? dates::FormatDateText(*date) : QString();
 }
 
 } // namespace
 
-QString BuildCalendarText(const OptionalDate &startDate,
-                          const std::array<OptionalDate, 9> &monthStarts,
-                          const OptionalDate &dogDay, const OptionalDate &dueDate) {
+QString BuildCalendarText(const settings::modRilo &state) {
     const QString eol = QStringLiteral("\r\n");
     const QString separator = QString(22, u'-') + eol;
     const QString monthLabel = QStringLiteral("ヶ月　");
 
     QString text = separator;
-    text += QStringLiteral("1") + monthLabel + DateOrEmpty(startDate) + eol;
-    for (int n = 2; n <= 10; ++n)
-        text += QString::number(n) + monthLabel + DateOrEmpty(monthStarts[n - 2]) + eol;
+    for (int month = 1; month <= 10; ++month)
+        text += QString::number(month) + monthLabel + DateOrEmpty(state.MonthStart(month)) + eol;
     text += separator;
-    text += QStringLiteral("戌の日　") + DateOrEmpty(dogDay) + eol;
+    text += QStringLiteral("戌の日　") + DateOrEmpty(state.DogDay) + eol;
     text += separator;
-    text += QStringLiteral("予定日　") + DateOrEmpty(dueDate) + eol;
+    text += QStringLiteral("予定日　") + DateOrEmpty(state.DueDate) + eol;
     text += separator;
     return text;
-}
-
-QString BuildCalendarText(const settings::modRilo &state) {
-    return BuildCalendarText(state.StartDate, state.MonthStarts, state.DogDay, state.DueDate);
 }
 
 #ifdef Q_OS_WIN

@@ -147,7 +147,7 @@ void frmCrndr::BuildControls() {
     };
     for (int month = 1; month <= 10; ++month) {
         const int row = month < kDogRow ? month : month + 1;
-        Ctuki_[month] = rowDates_[row - 1] = addDate(row, Indexed("Ctuki", month));
+        monthStartLabels_[month - 1] = rowDates_[row - 1] = addDate(row, Indexed("Ctuki", month));
     }
     Cinu_ = rowDates_[kDogRow - 1] = addDate(kDogRow, QStringLiteral("Cinu"));
     Cyoteibi_ = rowDates_[kRowCount - 1] = addDate(kRowCount, QStringLiteral("Cyoteibi"));
@@ -167,17 +167,16 @@ void frmCrndr::BuildControls() {
     connect(btnPrint_, &QPushButton::clicked, this, &frmCrndr::btnPrint_Click);
 }
 
-// The month starts and the Day of the Dog come from the settings file as it is now; the start
-// and due dates from memory.
+// The starts of months 2 to 10 and the Day of the Dog come from the settings file as it is now;
+// month 1's start and the due date from memory.
 void frmCrndr::FillCalendar() {
     const settings::Snapshot file = settings::Snapshot::Read(state_.IniPath);
     settings::LoadDogDay(state_, file);
     settings::LoadMonthStarts(state_, file);
-    ShowDate(Ctuki_[1], state_.StartDate);
+    for (int month = 1; month <= 10; ++month)
+        ShowDate(monthStartLabels_[month - 1], state_.MonthStart(month));
     ShowDate(Cinu_, state_.DogDay);
     ShowDate(Cyoteibi_, state_.DueDate);
-    for (int month = 2; month <= 10; ++month)
-        ShowDate(Ctuki_[month], state_.MonthStarts[month - 2]);
     // A screen reader reads each row whole: caption and date.
     for (int row = 1; row <= kRowCount; ++row) {
         QLabel *date = rowDates_[row - 1];

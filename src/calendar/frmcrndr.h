@@ -16,9 +16,9 @@ class QPushButton;
 namespace calendar {
 
 // The calendar window: the derived dates, and their export as a Shift-JIS text file. Created
-// anew for every opening, it reads the month starts and the Day of the Dog from the settings
-// file then (into the state's MonthStarts and DogDay) and takes the start and due dates from
-// memory. A date that is missing or not a date leaves its label empty.
+// anew for every opening, it reads the starts of months 2 to 10 and the Day of the Dog from the
+// settings file then (into the state) and takes month 1's start and the due date from memory. A
+// date that is missing or not a date leaves its label empty.
 //
 // Controls carry their design names as objectName: "Ctuki(1)" to "Ctuki(10)", "Cinu",
 // "Cyoteibi", the captions "Label1(1)" to "Label1(11)" and "Label1(13)", the rules "Line(1)"
@@ -51,7 +51,7 @@ private:
 
     settings::modRilo &state_;
     ui::AppEnvironment env_;
-    std::array<QLabel *, 11> Ctuki_{}; // indices 1 to 10
+    std::array<QLabel *, 10> monthStartLabels_{}; // [month - 1]: Ctuki(month)
     QLabel *Cinu_ = nullptr;
     QLabel *Cyoteibi_ = nullptr;
     std::array<QLabel *, 12> rowDates_{}; // the date labels, top to bottom

@@ -76,6 +76,11 @@ std::optional<Day> MakeDay(int y, int m, int d) {
     return sys_days(ymd);
 }
 
+bool HasFourDigitYear(Day d) {
+    const int y = int(year_month_day(d).year());
+    return y >= 0 && y <= 9999;
+}
+
 QString FormatDateText(Day d) {
     const year_month_day ymd(d);
     return QStringLiteral("%1/%2/%3")

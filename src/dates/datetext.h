@@ -29,6 +29,10 @@ int ExpandYear(int year);
 // The date with that year, month and day, or nullopt when there is none (month 13, 2005/02/30).
 std::optional<Day> MakeDay(int year, int month, int day);
 
+// True when `day` falls in the years 0 to 9999, whose FormatDateText ParseDateText reads back as
+// the same day.
+bool HasFourDigitYear(Day day);
+
 // "2005/10/10": four-digit year, two-digit month and day.
 QString FormatDateText(Day day);
 // The date part of a stamp, in the same form.

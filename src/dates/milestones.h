@@ -2,8 +2,6 @@
 
 #include "dates/datetext.h"
 
-#include <array>
-
 // The dates derived from the due date.
 namespace dates {
 
@@ -14,15 +12,15 @@ inline constexpr int kMonthDays = 28;
 // from 2003-01-01 is a whole multiple of 12 days; always 1 to 12 days later. Valid for any date.
 Day FindDogDay(Day fifthMonth);
 
-// The due date that the entry dialog's three texts spell (digits only, validated); the year as
-// in ExpandYear. Nullopt when they spell no date.
-std::optional<Day> DueDateFromFields(const QString &year, const QString &month, const QString &day);
-
 // The dates derived from one due date.
 struct Milestones {
-    Day start;                       // the start of the pregnancy, 280 days before the due date
-    std::array<Day, 10> monthStarts; // [n - 1]: start + 28 n days; the last is the due date
-    Day dogDay;                      // FindDogDay of the fifth month's start, monthStarts[3]
+    Day due;
+    Day dogDay; // FindDogDay of the fifth month's start
+
+    // The first day of pregnancy month `month`, 1 <= month <= 10: month 1 starts 280 days before
+    // the due date, each later one 28 days after the one before, and month 10 ends on the due
+    // date.
+    Day MonthStart(int month) const;
 
     bool operator==(const Milestones &) const = default;
 };

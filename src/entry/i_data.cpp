@@ -1,6 +1,5 @@
 #include "entry/i_data.h"
 
-#include "dates/milestones.h"
 #include "entry/halfwidthdigits.h"
 #include "entry/validation.h"
 #include "settings/duedate.h"
@@ -126,11 +125,11 @@ void i_data::BuildControls() {
     yo_y_->setFocus();
 }
 
+// The dialog reads only the due date's texts it shows: the gadget's place, its layer and the dates
+// in memory are the gadget's own.
 void i_data::Form_Load() {
-    const settings::Snapshot file = settings::Snapshot::Read(state_.IniPath);
-    settings::LoadSettings(state_, file);
-    // A field never stored starts empty rather than showing the read's default of 16.
-    const settings::DueDateFields stored = settings::StoredDueDateFields(state_, file);
+    const settings::DueDateFields stored =
+        settings::StoredDueDateFields(settings::Snapshot::Read(state_.IniPath));
     yo_y_->setText(stored.year);
     yo_m_->setText(stored.month);
     yo_d_->setText(stored.day);
@@ -160,10 +159,10 @@ void i_data::SelectBox(QLineEdit *box) {
 // stored as typed, with all derived dates; a file that cannot be written is reported, but the date
 // stays in effect for this run.
 void i_data::Command1_Click() {
-    const QString year = yo_y_->text();
-    const QString month = yo_m_->text();
-    const QString day = yo_d_->text();
-    if (const auto rejection = entry::ValidateDueDateInput(year, month, day)) {
+    const settings::DueDateFields typed{yo_y_->text(), yo_m_->text(), yo_d_->text()};
+    const entry::DueDateCheck checked =
+        entry::ValidateDueDateInput(typed.year, typed.month, typed.day);
+    if (const auto *rejection = std::get_if<entry::MessagePair>(&checked)) {
         if (deferredClose_.Run([&] {
                 env_.dialogs.messageBox(this, rejection->prompt, rejection->title,
                                         ui::MessageIcon::Warning);
@@ -174,8 +173,8 @@ void i_data::Command1_Click() {
         SelectBox(BoxFor(rejection->field));
         return;
     }
-    const std::optional<dates::Day> due = dates::DueDateFromFields(year, month, day);
-    if (due && entry::IsFarFromToday(*due, env_.today())) {
+    const dates::Day due = std::get<dates::Day>(checked);
+    if (entry::IsFarFromToday(due, env_.today())) {
         bool confirmed = false;
         if (deferredClose_.Run([&] {
                 confirmed = env_.dialogs.question(this, kFarFromTodayPrompt, kProgramTitle);
@@ -189,10 +188,8 @@ void i_data::Command1_Click() {
         }
     }
 
-    state_.DueYear = year;
-    state_.DueMonth = month;
-    state_.DueDay = day;
-    if (!settings::StoreDueDate(state_)) {
+    if (const std::optional<settings::StoreError> failure =
+            settings::StoreDueDate(state_, typed, due)) {
         // Whether or not the program is ending meanwhile, the dialog closes after the box.
         (void)deferredClose_.Run([&] {
             env_.dialogs.messageBox(this, QStringLiteral("予定日を保存できませんでした"),

@@ -13,17 +13,17 @@ class QPushButton;
 namespace entry {
 
 // The due-date entry dialog: year, month and day boxes and an OK button. Shown modeless; it
-// loads the stored fields when created, stores the date and its milestones when OK accepts the
-// input, and deletes itself when closed. Enter in any box presses OK; Esc closes the dialog as
-// its close box does.
+// shows the stored texts of the due date when created, stores the date and its milestones when
+// OK accepts the input, and deletes itself when closed. Enter in any box presses OK; Esc closes the
+// dialog as its close box does.
 class i_data : public QWidget {
     Q_OBJECT
 public:
-    // Builds the dialog and runs Form_Load on `state`: the settings file at its IniPath is read
-    // once. Messages are warning boxes of `env.dialogs`, and a due date far from `env.today()`
-    // is confirmed through `env.dialogs.question` before it is stored. A window that
-    // disables itself while the dialog is open must not be its parent: disabling a widget
-    // disables its child windows too.
+    // Builds the dialog and runs Form_Load: the settings file at `state.IniPath` is read once,
+    // for the due date's texts only; `state` changes only when a date is stored. Messages are
+    // warning boxes of `env.dialogs`, and a due date far from `env.today()` is confirmed through
+    // `env.dialogs.question` before it is stored. A window that disables itself while the dialog is
+    // open must not be its parent: disabling a widget disables its child windows too.
     i_data(settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent = nullptr);
 
 Q_SIGNALS:

@@ -3,14 +3,10 @@
 #include "dates/datetext.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 
 namespace entry {
 namespace {
-
-constexpr std::array<int, 12> kDaysInMonth = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-constexpr std::array<int, 12> kDaysInMonthLeap = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
 // The value of a text of digits, saturated at the 32-bit maximum.
 std::int32_t DigitsValue(QStringView digits) {
@@ -18,10 +14,6 @@ std::int32_t DigitsValue(QStringView digits) {
     for (QChar c : digits)
         value = std::min<std::int64_t>(value * 10 + (c.unicode() - u'0'), INT32_MAX);
     return std::int32_t(value);
-}
-
-bool IsLeapYear(std::int32_t y) {
-    return (y % 100 != 0 && y % 4 == 0) || y % 400 == 0;
 }
 
 constexpr std::chrono::days kMostDaysAhead{300};
@@ -53,15 +45,14 @@ bool IsAllDigits(QStringView text) {
            std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
-std::optional<MessagePair> ValidateDueDateInput(QStringView year, QStringView month,
-                                                QStringView day) {
+DueDateCheck ValidateDueDateInput(QStringView year, QStringView month, QStringView day) {
     if (year.isEmpty())
         return Pair(1, Field::Year);
     if (month.isEmpty())
         return Pair(1, Field::Month);
     if (day.isEmpty())
         return Pair(1, Field::Day);
-    if (!IsAllDigits(year))
+    if (!IsAllDigits(year) || DigitsValue(year) > kLastYear)
         return Pair(2, Field::Year);
     if (!IsAllDigits(month))
         return Pair(3, Field::Month);
@@ -71,14 +62,10 @@ std::optional<MessagePair> ValidateDueDateInput(QStringView year, QStringView mo
     const std::int32_t m = DigitsValue(month);
     if (m < 1 || m > 12)
         return Pair(5, Field::Month);
-    // The leap test uses the calendar year the text stands for; a two-digit year has the same
-    // leap status either way.
-    const std::int32_t y = dates::ExpandYear(DigitsValue(year));
-    const int limit = (IsLeapYear(y) ? kDaysInMonthLeap : kDaysInMonth)[m - 1];
-    const std::int32_t d = DigitsValue(day);
-    if (d < 1 || d > limit)
+    const auto due = dates::MakeDay(dates::ExpandYear(DigitsValue(year)), m, DigitsValue(day));
+    if (!due)
         return Pair(6, Field::Day);
-    return std::nullopt;
+    return *due;
 }
 
 bool IsFarFromToday(dates::Day due, dates::Day today) {

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringView>
 
-#include <optional>
+#include <variant>
 
 // The checks of the due-date entry dialog, free of any window.
 namespace entry {
@@ -25,11 +25,18 @@ struct MessagePair {
     Field field = Field::Year; // for check 1 the first empty box
 };
 
-// Checks the dialog's three texts in a fixed order and returns the first failure, or nullopt
-// when they spell a valid due date: all non-empty, all digits, month 1-12, day within that month
-// (Gregorian leap years). The year has no range of its own; a date in the past is accepted.
-std::optional<MessagePair> ValidateDueDateInput(QStringView year, QStringView month,
-                                                QStringView day);
+// The largest year the check takes: the year box holds four digits, and so do the dates of the
+// settings file.
+inline constexpr int kLastYear = 9999;
+
+// What the check hands back: the due date the texts spell, or the first failure.
+using DueDateCheck = std::variant<dates::Day, MessagePair>;
+
+// Checks the dialog's three texts in a fixed order and returns the first failure, or the date
+// they spell: (1) none is empty, (2) the year is digits and at most kLastYear, (3) the month and
+// (4) the day are digits, (5) the month is 1-12, (6) the day exists in that month as MakeDay
+// says. The year reads as in ExpandYear; a date in the past is accepted.
+DueDateCheck ValidateDueDateInput(QStringView year, QStringView month, QStringView day);
 
 // True when `due` cannot be the due date of a pregnancy under way on `today`: more than 300 days
 // after it, or more than 365 days before it. Such a date is most likely a typing slip, so the

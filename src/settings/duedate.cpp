@@ -3,67 +3,68 @@
 #include "dates/milestones.h"
 
 namespace settings {
+namespace {
 
-bool SaveDueDate(modRilo &state, Values &out) {
-    out.emplace_back(Key::DueYear, state.DueYear.toLocal8Bit());
-    out.emplace_back(Key::DueMonth, state.DueMonth.toLocal8Bit());
-    out.emplace_back(Key::DueDay, state.DueDay.toLocal8Bit());
+// Sets StartupDone and DueDate and adds yo_y, yo_m, yo_d (as typed), start_up "1" and yoteibi to
+// `out`, in that order.
+void SaveDueDate(modRilo &state, const DueDateFields &typed, dates::Day due, Values &out) {
+    out.emplace_back(Key::DueYear, typed.year.toLocal8Bit());
+    out.emplace_back(Key::DueMonth, typed.month.toLocal8Bit());
+    out.emplace_back(Key::DueDay, typed.day.toLocal8Bit());
     state.StartupDone = 1;
     out.emplace_back(Key::StartupDone, "1");
-
-    const auto due = dates::DueDateFromFields(state.DueYear, state.DueMonth, state.DueDay);
-    if (!due) {
-        state.DueDate.reset();
-        return false;
-    }
-    state.DueDate = dates::ToStamp(*due);
-    out.emplace_back(Key::DueDate, dates::FormatDateText(*due).toLocal8Bit());
-    return true;
+    state.DueDate = dates::ToStamp(due);
+    out.emplace_back(Key::DueDate, dates::FormatDateText(due).toLocal8Bit());
 }
 
-bool ComputeMilestones(modRilo &state, Values &out) {
-    if (!state.DueDate)
-        return false;
+// Sets the month starts and DogDay to `m` and adds hajime, tuki1..tuki10 and inu to `out`, in
+// that order.
+void ComputeMilestones(modRilo &state, const dates::Milestones &m, Values &out) {
     const auto text = [](dates::Day day) { return dates::FormatDateText(day).toLocal8Bit(); };
-    const dates::Milestones m = dates::MilestonesFor(dates::ToDay(*state.DueDate));
-    state.StartDate = dates::ToStamp(m.start);
-    out.emplace_back(Key::StartDate, text(m.start));
-    for (int n = 1; n <= 10; ++n)
-        out.emplace_back(MonthStartKey(n), text(m.monthStarts[n - 1]));
-    for (std::size_t i = 0; i < state.MonthStarts.size(); ++i)
-        state.MonthStarts[i] = dates::ToStamp(m.monthStarts[i]);
+    for (int month = 1; month <= 10; ++month) {
+        state.MonthStart(month) = dates::ToStamp(m.MonthStart(month));
+        out.emplace_back(MonthStartKey(month), text(m.MonthStart(month)));
+    }
+    out.emplace_back(Key::DueDateCopy, text(m.due));
     state.DogDay = dates::ToStamp(m.dogDay);
     out.emplace_back(Key::DogDay, text(m.dogDay));
-    return true;
 }
 
-bool StoreDueDate(modRilo &state) {
+} // namespace
+
+std::optional<StoreError> StoreDueDate(modRilo &state, const DueDateFields &typed, dates::Day due) {
+    const dates::Milestones milestones = dates::MilestonesFor(due);
+    if (!dates::HasFourDigitYear(milestones.MonthStart(1)) || !dates::HasFourDigitYear(due))
+        return StoreError::DateOutOfRange;
     Values values;
-    const bool complete = SaveDueDate(state, values) && ComputeMilestones(state, values);
-    return WriteAll(state, values) && complete;
+    SaveDueDate(state, typed, due, values);
+    ComputeMilestones(state, milestones, values);
+    if (!WriteAll(state, values))
+        return StoreError::NotWritten;
+    return std::nullopt;
 }
 
 std::optional<dates::CountdownTexts> CountdownFor(const modRilo &state, dates::Day today) {
-    if (!state.DueDate || !state.StartDate)
+    const std::optional<dates::DateStamp> &start = state.MonthStart(1);
+    if (!state.DueDate || !start)
         return std::nullopt;
-    return dates::ComputeCountdown(*state.DueDate, *state.StartDate, today);
+    return dates::ComputeCountdown(*state.DueDate, *start, today);
 }
 
 bool HasStoredDueDate(const Snapshot &file) {
     return file.Date(Key::DueDate) && file.Date(Key::StartDate);
 }
 
-DueDateFields StoredDueDateFields(const modRilo &state, const Snapshot &file) {
-    auto stored = [&file](Key key, const QString &value) {
-        return file.Has(key) ? value : QString();
+DueDateFields StoredDueDateFields(const Snapshot &file) {
+    auto stored = [&file](Key key) {
+        return file.Has(key) ? QString::number(file.Int(key)) : QString();
     };
-    return {stored(Key::DueYear, state.DueYear), stored(Key::DueMonth, state.DueMonth),
-            stored(Key::DueDay, state.DueDay)};
+    return {stored(Key::DueYear), stored(Key::DueMonth), stored(Key::DueDay)};
 }
 
 void LoadMonthStarts(modRilo &state, const Snapshot &file) {
-    for (int n = 1; n <= int(state.MonthStarts.size()); ++n)
-        state.MonthStarts[n - 1] = file.Date(MonthStartKey(n));
+    for (int month = 2; month <= 10; ++month)
+        state.MonthStart(month) = file.Date(MonthStartKey(month));
 }
 
 void LoadDogDay(modRilo &state, const Snapshot &file) {

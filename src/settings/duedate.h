@@ -11,20 +11,28 @@
 // arithmetic of dates/.
 namespace settings {
 
-// Sets StartupDone and DueDate from the typed fields and adds yo_y, yo_m, yo_d (as typed),
-// start_up "1" and yoteibi to `out`, in that order. Returns false when the fields spell no date
-// (yoteibi is then not added and DueDate is cleared).
-bool SaveDueDate(modRilo &state, Values &out);
+// The due date's three texts as the entry dialog holds them.
+struct DueDateFields {
+    QString year;
+    QString month;
+    QString day;
+};
 
-// From DueDate, sets StartDate (280 days earlier), MonthStarts and DogDay and adds hajime,
-// tuki1..tuki10 and inu to `out`, in that order. Returns false, adding nothing, when there is
-// no due date.
-bool ComputeMilestones(modRilo &state, Values &out);
+// Why StoreDueDate did not store a due date.
+enum class StoreError {
+    // The due date or its start lies outside the years 0 to 9999, which the file's dates cannot
+    // hold: nothing is written and the state is left as it was.
+    DateOutOfRange,
+    // The file could not be written: it stays as it was, and the new dates are in effect for this
+    // run only.
+    NotWritten,
+};
 
-// A confirmed due date: both of the above, written in one atomic replace, so that the file
-// holds either the old set of dates or the new one. False when the fields spell no date (the
-// typed fields are stored even then) or the file could not be written.
-bool StoreDueDate(modRilo &state);
+// Stores a confirmed due date in one atomic replace of the file, so that it holds either the old
+// set of dates or the new one: yo_y, yo_m and yo_d as `typed`, start_up "1", then `due` as
+// yoteibi and the dates derived from it as hajime, tuki1..tuki10 and inu, in that order. Sets
+// StartupDone, DueDate, every MonthStart and DogDay. Returns nullopt once stored.
+std::optional<StoreError> StoreDueDate(modRilo &state, const DueDateFields &typed, dates::Day due);
 
 // The countdown of the loaded state, or nullopt when the due date or the start date is missing
 // or not a date (the window then shows empty texts).
@@ -33,16 +41,13 @@ std::optional<dates::CountdownTexts> CountdownFor(const modRilo &state, dates::D
 // True when the file holds both the due date and the start date as dates.
 bool HasStoredDueDate(const Snapshot &file);
 
-// The due date's fields as the entry dialog shows them after LoadSettings: DueYear, DueMonth and
-// DueDay, each empty when the file never stored it (rather than the read's default).
-struct DueDateFields {
-    QString year;
-    QString month;
-    QString day;
-};
-DueDateFields StoredDueDateFields(const modRilo &state, const Snapshot &file);
+// The due date's texts as the entry dialog shows them: the integer read of yo_y, yo_m and yo_d
+// in decimal ("05" shows as "5"), each empty when the file does not have the key (rather than
+// the read's default).
+DueDateFields StoredDueDateFields(const Snapshot &file);
 
-// Reads tuki1..tuki9 into MonthStarts and inu into DogDay.
+// Reads the starts of months 2 to 10 (tuki1..tuki9), and inu into DogDay. Month 1's start is
+// LoadSettings' and StoreDueDate's.
 void LoadMonthStarts(modRilo &state, const Snapshot &file);
 void LoadDogDay(modRilo &state, const Snapshot &file);
 

@@ -244,40 +244,6 @@ QByteArray Write(QByteArrayView file, QByteArrayView section, QByteArrayView key
 
 } // namespace text
 
-QByteArray ReadString(const QString &path, QByteArrayView section, QByteArrayView key,
-                      const QByteArray &fallback, qsizetype maxLength) {
-    QByteArray bytes;
-    if (ReadFile(path, bytes) != ReadResult::Ok)
-        return fallback;
-    text::Lookup found = text::Find(bytes, section, key);
-    if (!found.found)
-        return fallback;
-    found.value.truncate(maxLength);
-    return found.value;
-}
-
-bool HasKey(const QString &path, QByteArrayView section, QByteArrayView key) {
-    QByteArray bytes;
-    return ReadFile(path, bytes) == ReadResult::Ok && text::Find(bytes, section, key).found;
-}
-
-std::int32_t ReadInt(const QString &path, QByteArrayView section, QByteArrayView key,
-                     std::int32_t fallback) {
-    QByteArray bytes;
-    if (ReadFile(path, bytes) != ReadResult::Ok)
-        return fallback;
-    const text::Lookup found = text::Find(bytes, section, key);
-    if (!found.found || found.value.isEmpty())
-        return fallback;
-    return text::ParseInt(found.value);
-}
-
-bool WriteString(const QString &path, QByteArrayView section, QByteArrayView key,
-                 QByteArrayView value) {
-    const Entry entry{key, value};
-    return WriteStrings(path, section, {&entry, 1});
-}
-
 bool WriteStrings(const QString &path, QByteArrayView section, std::span<const Entry> entries) {
     for (const Entry &entry : entries)
         if (!IsWritable(section, entry.key, entry.value))

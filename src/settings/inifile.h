@@ -17,33 +17,8 @@
 // first one.
 namespace settings::ini {
 
-// The value of `key` in `section` of the file at `path`, with surrounding blanks removed and one
-// enclosing pair of matching double or single quotes stripped, cut to `maxLength` bytes.
-// Returns `fallback` when the file, the section or the key is missing.
-inline constexpr qsizetype kMaxValueLength = 49; // the classic profile read's buffer
-QByteArray ReadString(const QString &path, QByteArrayView section, QByteArrayView key,
-                      const QByteArray &fallback, qsizetype maxLength = kMaxValueLength);
-
-// True when the file has `key` in `section`, whatever its value.
-bool HasKey(const QString &path, QByteArrayView section, QByteArrayView key);
-
-// The value of `key` read as a decimal integer: an optional "-" and then the digits up to the
-// first non-digit ("1234.5" is 1234, "abc" is 0), saturated to the 32-bit range.
-// Returns `fallback` when the file, the section or the key is missing, or the value is empty.
-std::int32_t ReadInt(const QString &path, QByteArrayView section, QByteArrayView key,
-                     std::int32_t fallback);
-
-// Sets `key` in `section` to `value`. An existing key keeps its line (and its spelling); a new key
-// is added after the last non-blank line of the section; a missing section is appended at the end
-// of the file, which is created (with its folder) when it does not exist. A rewritten file keeps
-// its line ending (CR LF for a new one).
-//
-// The file is replaced atomically (a temporary file in the same folder, then a rename), so a
-// crash or a full disk leaves either the old or the new file. When the stored value already
-// equals `value` the file is not touched. Returns false when the file could not be read or
-// written; the previous file then stays as it was.
-bool WriteString(const QString &path, QByteArrayView section, QByteArrayView key,
-                 QByteArrayView value);
+// The longest value a read gives, in bytes: the classic profile read's buffer.
+inline constexpr qsizetype kMaxValueLength = 49;
 
 // One key and the value it is to be given.
 struct Entry {
@@ -51,9 +26,17 @@ struct Entry {
     QByteArrayView value;
 };
 
-// Sets every key of `entries` in `section`, in their order, by the rules of WriteString, and
-// replaces the file once: a crash leaves either the old file or the one with every entry, never
-// a part of them. Returns false, writing nothing, when any entry could not be stored.
+// Sets every key of `entries` in `section`, in their order. An existing key keeps its line (and
+// its spelling); a new key is added after the last non-blank line of the section; a missing
+// section is appended at the end of the file, which is created (with its folder) when it does not
+// exist. A rewritten file keeps its line ending (CR LF for a new one).
+//
+// The file is replaced once and atomically (a temporary file in the same folder, then a rename),
+// so a crash or a full disk leaves either the old file or the one with every entry, never a part
+// of them. When every stored value already equals its entry's the file is not touched. Returns
+// false, writing nothing, when the file could not be read or written, or when a read could not
+// find an entry again (a line break in a name or value, blanks around a name, a key with "=" or
+// starting with ";" or "[", a section name with "]").
 bool WriteStrings(const QString &path, QByteArrayView section, std::span<const Entry> entries);
 
 // The file's bytes, for many lookups through `text`: empty when the file is missing or cannot be

@@ -19,9 +19,9 @@ QByteArrayView KeyName(Key key) {
     return kNames[std::size_t(key)];
 }
 
-Key MonthStartKey(int n) {
-    assert(n >= 1 && n <= 10);
-    return Key(int(Key::MonthStart1) + n - 1);
+Key MonthStartKey(int month) {
+    assert(month >= 1 && month <= 10);
+    return month == 1 ? Key::StartDate : Key(int(Key::Month2Start) + month - 2);
 }
 
 } // namespace settings

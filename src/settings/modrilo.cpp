@@ -110,7 +110,6 @@ IniLocation ChooseIniLocation(const IniAccess &a) {
 void ResolveIniPath(modRilo &state, const QString &appFolder, const QString &userFolder) {
     const QString folder = QDir::toNativeSeparators(appFolder);
     const QString local = JoinIniPath(folder, QDir::separator());
-    state.AppFolder = local.first(local.size() - int(qstrlen("rilo.ini")));
 
     const QFileInfo iniInfo(local);
     const QString userIni = JoinIniPath(QDir::toNativeSeparators(userFolder), QDir::separator());
@@ -181,14 +180,11 @@ void LoadStartupFlag(modRilo &state, const Snapshot &file) {
 }
 
 void LoadSettings(modRilo &state, const Snapshot &file) {
-    state.DueYear = QString::number(file.Int(Key::DueYear));
-    state.DueMonth = QString::number(file.Int(Key::DueMonth));
-    state.DueDay = QString::number(file.Int(Key::DueDay));
     state.WinX = file.Int(Key::WindowX);
     state.WinY = file.Int(Key::WindowY);
     state.Topmost = file.Int(Key::Topmost) == 1;
     state.DueDate = file.Date(Key::DueDate);
-    state.StartDate = file.Date(Key::StartDate);
+    state.MonthStart(1) = file.Date(Key::StartDate);
 }
 
 bool SaveTopmost(modRilo &state, bool on, const Snapshot *stored) {

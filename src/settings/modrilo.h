@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -21,22 +22,27 @@ namespace settings {
 // object for the whole run, handed to the windows; used only on the GUI thread.
 struct modRilo {
     QString IniPath;
-    QString AppFolder;
-    // The due date's fields: as typed in the entry dialog, or the decimal text of the stored
-    // numbers after a load ("05" is stored as typed and loads as "5").
-    QString DueYear;
-    QString DueMonth;
-    QString DueDay;
     int WinX = 0; // twips
     int WinY = 0;
     bool Topmost = false;         // keep the gadget above other windows
     std::int16_t StartupDone = 0; // 0 means the due date was never entered
     // A stored date that is missing or not a date is nullopt.
     std::optional<dates::DateStamp> DueDate;
-    std::optional<dates::DateStamp> StartDate;
     std::optional<dates::DateStamp> DogDay;
-    // The first days of pregnancy months 2 to 10 (tuki1..tuki9); month 1 starts on StartDate.
-    std::array<std::optional<dates::DateStamp>, 9> MonthStarts;
+
+    // The first day of pregnancy month `month`, 1 <= month <= 10, under MonthStartKey(month):
+    // month 1's is the start of the pregnancy (hajime), which the countdown counts from.
+    std::optional<dates::DateStamp> &MonthStart(int month) {
+        assert(month >= 1 && month <= 10);
+        return monthStarts_[month - 1];
+    }
+    const std::optional<dates::DateStamp> &MonthStart(int month) const {
+        assert(month >= 1 && month <= 10);
+        return monthStarts_[month - 1];
+    }
+
+private:
+    std::array<std::optional<dates::DateStamp>, 10> monthStarts_;
 };
 
 inline constexpr QByteArrayView kSection = "riloini";
@@ -66,9 +72,9 @@ struct IniAccess {
 };
 IniLocation ChooseIniLocation(const IniAccess &access);
 
-// Sets AppFolder from `appFolder` (native separators, ending in one) and IniPath to the settings
-// file: beside the program when that folder or its rilo.ini is writable, else in `userFolder`,
-// where a readable rilo.ini of the program folder is copied on first use.
+// Sets IniPath to the settings file: rilo.ini beside the program in `appFolder` when that folder
+// or its rilo.ini is writable, else in `userFolder`, where a readable rilo.ini of the program
+// folder is copied on first use. The path has native separators.
 void ResolveIniPath(modRilo &state, const QString &appFolder,
                     const QString &userFolder = DefaultUserConfigFolder());
 
@@ -102,7 +108,8 @@ bool WriteAll(const modRilo &state, const Values &values);
 // Reads start_up into StartupDone; a value beyond 16 bits saturates, so it never reads as 0.
 void LoadStartupFlag(modRilo &state, const Snapshot &file);
 
-// Reads the due date's fields, window position, always-on-top flag, due date and start date.
+// Reads what the gadget shows and where: window position, always-on-top flag, due date and
+// month 1's start.
 void LoadSettings(modRilo &state, const Snapshot &file);
 
 // Stores always-on-top: Topmost, and temae "1" or "0". False when the write failed. With

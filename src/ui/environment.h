@@ -1,7 +1,6 @@
 #pragma once
 
 #include "dates/datetext.h"
-#include "settings/modrilo.h"
 #include "ui/dialogs.h"
 
 #include <QString>

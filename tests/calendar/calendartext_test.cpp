@@ -1,6 +1,7 @@
 #include "calendar/calendartext.h"
 
 #include "dates/milestones.h"
+#include "settings/modrilo.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,6 @@
 namespace {
 
 using namespace std::chrono;
-using calendar::OptionalDate;
 using dates::DateStamp;
 using dates::Day;
 
@@ -17,23 +17,15 @@ Day D(int y, unsigned m, unsigned d) {
     return sys_days(year(y) / month(m) / day(d));
 }
 
-struct Dates {
-    OptionalDate start;
-    std::array<OptionalDate, 9> months;
-    OptionalDate dog;
-    OptionalDate due;
-};
-
 // The dates the program derives for a due date, as the calendar window holds them.
-Dates For(Day due) {
-    Dates d;
+settings::modRilo For(Day due) {
+    settings::modRilo state;
     const Day start = due - days(280);
-    d.start = DateStamp(start);
-    for (int n = 1; n <= 9; ++n)
-        d.months[n - 1] = DateStamp(start + days(28 * n));
-    d.dog = DateStamp(dates::FindDogDay(start + days(112)));
-    d.due = DateStamp(due);
-    return d;
+    for (int month = 1; month <= 10; ++month)
+        state.MonthStart(month) = DateStamp(start + days(28 * (month - 1)));
+    state.DogDay = DateStamp(dates::FindDogDay(start + days(112)));
+    state.DueDate = DateStamp(due);
+    return state;
 }
 
 const char *const kWorkedExample = "----------------------\r\n"
@@ -54,15 +46,11 @@ const char *const kWorkedExample = "----------------------\r\n"
                                    "----------------------\r\n";
 
 TEST(BuildCalendarText, WorkedExampleLineForLine) {
-    const Dates d = For(D(2006, 5, 1));
-    EXPECT_EQ(calendar::BuildCalendarText(d.start, d.months, d.dog, d.due),
-              QString::fromUtf8(kWorkedExample));
+    EXPECT_EQ(calendar::BuildCalendarText(For(D(2006, 5, 1))), QString::fromUtf8(kWorkedExample));
 }
 
 TEST(BuildCalendarText, WorkedExampleIs327ShiftJisBytes) {
-    const Dates d = For(D(2006, 5, 1));
-    const auto bytes =
-        calendar::EncodeShiftJis(calendar::BuildCalendarText(d.start, d.months, d.dog, d.due));
+    const auto bytes = calendar::EncodeShiftJis(calendar::BuildCalendarText(For(D(2006, 5, 1))));
     ASSERT_TRUE(bytes);
     EXPECT_EQ(bytes->size(), 327);
     // 1ヶ月　 in Shift-JIS: '1', ヶ 83 96, 月 8C 8E, 　 81 40.
@@ -75,11 +63,10 @@ TEST(BuildCalendarText, WorkedExampleIs327ShiftJisBytes) {
 }
 
 TEST(BuildCalendarText, MissingDatesLeaveTheirLinesEmpty) {
-    Dates d = For(D(2006, 5, 1));
-    d.months[2].reset(); // month 4
-    d.dog.reset();
-    const QStringList lines =
-        calendar::BuildCalendarText(d.start, d.months, d.dog, d.due).split(QStringLiteral("\r\n"));
+    settings::modRilo state = For(D(2006, 5, 1));
+    state.MonthStart(4).reset();
+    state.DogDay.reset();
+    const QStringList lines = calendar::BuildCalendarText(state).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 17); // sixteen lines and the empty rest after the last CR LF
     EXPECT_EQ(lines[4], QStringLiteral("4ヶ月　"));
     EXPECT_EQ(lines[12], QStringLiteral("戌の日　"));

@@ -1,5 +1,6 @@
 #include "calendar/frmcrndr.h"
 
+#include "entry/validation.h"
 #include "settings/duedate.h"
 
 #include "../testutil.h"
@@ -83,10 +84,13 @@ protected:
 
     // Stores a due date as the entry dialog does: the file and the dates in memory.
     void ConfirmDueDate(const char *y, const char *m, const char *d) {
-        state_.DueYear = QString::fromLatin1(y);
-        state_.DueMonth = QString::fromLatin1(m);
-        state_.DueDay = QString::fromLatin1(d);
-        ASSERT_TRUE(settings::StoreDueDate(state_));
+        const settings::DueDateFields typed{QString::fromLatin1(y), QString::fromLatin1(m),
+                                            QString::fromLatin1(d)};
+        const entry::DueDateCheck checked =
+            entry::ValidateDueDateInput(typed.year, typed.month, typed.day);
+        ASSERT_TRUE(std::holds_alternative<dates::Day>(checked));
+        ASSERT_EQ(settings::StoreDueDate(state_, typed, std::get<dates::Day>(checked)),
+                  std::nullopt);
     }
 
     calendar::frmCrndr *Open() {
@@ -190,7 +194,7 @@ TEST_F(frmcrndrTest, RereadsMonthStartsAndDogDayOnEveryOpeningButNotTheMemoryDat
     Open()->close();
 
     using settings::Key;
-    settings::WriteAll(state_, {{Key::MonthStart3, "2005/10/01"},
+    settings::WriteAll(state_, {{Key::Month4Start, "2005/10/01"},
                                 {Key::DogDay, "2005/11/26"},
                                 {Key::StartDate, "2001/01/01"},
                                 {Key::DueDate, "2001/10/08"}});
@@ -200,7 +204,7 @@ TEST_F(frmcrndrTest, RereadsMonthStartsAndDogDayOnEveryOpeningButNotTheMemoryDat
     EXPECT_EQ(Text(window, QStringLiteral("Cinu")), QStringLiteral("2005/11/26"));
     EXPECT_EQ(Text(window, QStringLiteral("Ctuki(1)")), QStringLiteral("2005/07/25"));
     EXPECT_EQ(Text(window, QStringLiteral("Cyoteibi")), QStringLiteral("2006/05/01"));
-    EXPECT_EQ(state_.MonthStarts[2], Stamp(2005, 10, 1)); // tuki3
+    EXPECT_EQ(state_.MonthStart(4), Stamp(2005, 10, 1)); // tuki3
     EXPECT_EQ(state_.DogDay, Stamp(2005, 11, 26));
 }
 
@@ -210,7 +214,7 @@ TEST_F(frmcrndrTest, MissingOrGarbledStoredDatesLeaveTheirRowsEmptyOnScreenAndIn
                                "tuki3=2005/09/31\r\n"
                                "tuki5=abc\r\n"
                                "inu=\r\n");
-    state_.StartDate = Stamp(2005, 7, 25);
+    state_.MonthStart(1) = Stamp(2005, 7, 25);
     state_.DueDate = Stamp(2006, 5, 1);
     calendar::frmCrndr *window = Open();
 

@@ -50,7 +50,7 @@ TEST(FindDogDay, StaysADogDayOneToTwelveDaysLaterOutsideThatRange) {
 TEST(MilestonesFor, WorkedExamples) {
     struct Row {
         Day due;
-        std::vector<const char *> expected; // hajime, tuki1..tuki10, inu
+        std::vector<const char *> expected; // hajime, tuki1..tuki10, inu: months 1 to 10, due, dog
     };
     const std::vector<Row> rows = {
         {D(2005, 10, 10),
@@ -62,9 +62,10 @@ TEST(MilestonesFor, WorkedExamples) {
     };
     for (const Row &row : rows) {
         const dates::Milestones m = dates::MilestonesFor(row.due);
-        std::vector<QString> got{dates::FormatDateText(m.start)};
-        for (Day start : m.monthStarts)
-            got.push_back(dates::FormatDateText(start));
+        std::vector<QString> got;
+        for (int month = 1; month <= 10; ++month)
+            got.push_back(dates::FormatDateText(m.MonthStart(month)));
+        got.push_back(dates::FormatDateText(m.due));
         got.push_back(dates::FormatDateText(m.dogDay));
         ASSERT_EQ(got.size(), row.expected.size());
         for (size_t i = 0; i < got.size(); ++i)
@@ -84,23 +85,10 @@ TEST(MilestonesFor, DogDayEdgeCases) {
     };
     for (const Row &row : rows) {
         const dates::Milestones m = dates::MilestonesFor(row.due);
-        EXPECT_EQ(m.start, row.start);
-        EXPECT_EQ(m.monthStarts[3], row.fifthMonth);
+        EXPECT_EQ(m.MonthStart(1), row.start);
+        EXPECT_EQ(m.MonthStart(5), row.fifthMonth);
         EXPECT_EQ(m.dogDay, row.dog);
     }
-}
-
-// The fields a reconfirmation reads back ("05" loads as "5") spell the same date.
-TEST(DueDateFromFields, ShortAndPaddedYearsSpellTheSameDate) {
-    const std::vector<std::pair<const char *, Day>> rows = {
-        {"5", D(2005, 5, 1)},  {"05", D(2005, 5, 1)},  {"0005", D(2005, 5, 1)},
-        {"30", D(1930, 5, 1)}, {"0999", D(999, 5, 1)}, {"999", D(999, 5, 1)},
-    };
-    for (const auto &[typed, expected] : rows)
-        EXPECT_EQ(dates::DueDateFromFields(QString::fromLatin1(typed), "5", "1"), expected)
-            << typed;
-    EXPECT_EQ(dates::DueDateFromFields("2006", "2", "30"), std::nullopt);
-    EXPECT_EQ(dates::DueDateFromFields("", "5", "1"), std::nullopt);
 }
 
 } // namespace

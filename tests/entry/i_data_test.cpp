@@ -1,6 +1,6 @@
 #include "entry/i_data.h"
 
-#include "settings/inifile.h"
+#include "settings/inikeys.h"
 
 #include "../testutil.h"
 
@@ -166,7 +166,7 @@ TEST_F(i_dataTest, AcceptedDateIsStoredAsTypedWithItsMilestonesThenTheDialogClos
     };
     for (const auto &[key, value] : keys)
         EXPECT_EQ(settings::ini::ReadString(Ini(), "riloini", key, "?"), value) << key;
-    EXPECT_EQ(state_.DueMonth, "05");
+    EXPECT_EQ(state_.DueDate, dates::DateStamp(sys_days(2006y / May / 1)));
 }
 
 TEST_F(i_dataTest, DateFarFromTodayIsStoredOnceTheUserSaysYesAndADateNearItAsksNothing) {
@@ -197,12 +197,16 @@ TEST_F(i_dataTest, CloseBoxStoresNothingAndUnloads) {
     EXPECT_EQ(ReadBytes(Ini()), file);
 }
 
-TEST_F(i_dataTest, OpeningRereadsTheFileAndShowsStoredNumbersWithoutLeadingZeros) {
-    WriteBytes(Ini(), "[riloini]\r\nyo_y=2006\r\nyo_m=05\r\nyo_d=07\r\nwin_x=300\r\n");
-    state_.DueYear = "1999";
+// The gadget's place, layer and dates are the gadget's: the dialog leaves them as they are.
+TEST_F(i_dataTest, OpeningRereadsTheFileAndShowsStoredNumbersWithoutLeadingZerosAndNothingElse) {
+    WriteBytes(Ini(), "[riloini]\r\nyo_y=2006\r\nyo_m=05\r\nyo_d=07\r\nwin_x=300\r\ntemae=1\r\n"
+                      "yoteibi=2006/05/07\r\n");
+    state_.WinX = 1500;
     Open();
     EXPECT_EQ(Fields(), (QStringList{"2006", "5", "7"}));
-    EXPECT_EQ(state_.WinX, 300);
+    EXPECT_EQ(state_.WinX, 1500);
+    EXPECT_FALSE(state_.Topmost);
+    EXPECT_FALSE(state_.DueDate);
     EXPECT_EQ(dialog_->windowTitle(), "データを入力してね");
 }
 

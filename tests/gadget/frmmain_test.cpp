@@ -6,7 +6,7 @@
 #include "gadget/roundedmask.h"
 #include "ui/look.h"
 
-#include "settings/inifile.h"
+#include "settings/inikeys.h"
 
 #include "../testutil.h"
 

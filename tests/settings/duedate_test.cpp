@@ -1,6 +1,7 @@
 #include "settings/duedate.h"
 
-#include "settings/inifile.h"
+#include "entry/validation.h"
+#include "settings/inikeys.h"
 
 #include "../testutil.h"
 
@@ -16,13 +17,21 @@ Day D(int y, unsigned m, unsigned d) {
 
 class DueDate : public TempFolderTest {
 protected:
-    settings::modRilo Confirm(const char *y, const char *m, const char *d) {
+    settings::modRilo Resolved() {
         settings::modRilo state;
         settings::ResolveIniPath(state, Folder(), Path(QStringLiteral("user")));
-        state.DueYear = QString::fromLatin1(y);
-        state.DueMonth = QString::fromLatin1(m);
-        state.DueDay = QString::fromLatin1(d);
-        EXPECT_TRUE(settings::StoreDueDate(state));
+        return state;
+    }
+    // Stores the texts as the entry dialog does once they pass its check.
+    static void Confirm(settings::modRilo &state, const settings::DueDateFields &typed) {
+        const entry::DueDateCheck checked =
+            entry::ValidateDueDateInput(typed.year, typed.month, typed.day);
+        ASSERT_TRUE(std::holds_alternative<Day>(checked)) << typed.year.toStdString();
+        EXPECT_EQ(settings::StoreDueDate(state, typed, std::get<Day>(checked)), std::nullopt);
+    }
+    settings::modRilo Confirm(const char *y, const char *m, const char *d) {
+        settings::modRilo state = Resolved();
+        Confirm(state, {QString::fromLatin1(y), QString::fromLatin1(m), QString::fromLatin1(d)});
         return state;
     }
     QByteArray Key(const settings::modRilo &state, const char *key) {
@@ -66,23 +75,42 @@ TEST_F(DueDate, ShortYearsNeverMoveOnReconfirmation) {
         settings::modRilo state = Confirm(typed, "5", "1");
         EXPECT_EQ(Key(state, "yoteibi"), expected) << typed;
         // The dialog re-opens with the stored numbers; confirming them keeps the date.
-        settings::LoadSettings(state, settings::Snapshot::Read(state.IniPath));
-        EXPECT_TRUE(settings::StoreDueDate(state));
+        Confirm(state, settings::StoredDueDateFields(settings::Snapshot::Read(state.IniPath)));
         EXPECT_EQ(Key(state, "yoteibi"), expected) << typed;
     }
 }
 
-TEST_F(DueDate, NoDueDateWritesNoMilestones) {
-    settings::modRilo state;
-    settings::ResolveIniPath(state, Folder(), Path(QStringLiteral("user")));
-    state.DueYear = QStringLiteral("2006");
-    state.DueMonth = QStringLiteral("2");
-    state.DueDay = QStringLiteral("30");
-    EXPECT_FALSE(settings::StoreDueDate(state));
-    EXPECT_FALSE(state.DueDate);
-    EXPECT_EQ(Key(state, "yo_d"), "30");
-    EXPECT_EQ(Key(state, "yoteibi"), "(missing)");
-    EXPECT_EQ(Key(state, "hajime"), "(missing)");
+// A due date the file's four-digit dates cannot hold is refused whole; a file that cannot be
+// written keeps its old dates while the new ones take effect for this run.
+TEST_F(DueDate, FailuresSayWhyAndWriteNothing) {
+    const QByteArray before = "[riloini]\r\nyo_y=2005\r\n";
+    struct Row {
+        Day due;
+        bool blocked; // the file's name taken by a folder
+        settings::StoreError error;
+        bool inEffect;
+    };
+    const std::vector<Row> rows = {
+        {D(10000, 1, 1), false, settings::StoreError::DateOutOfRange, false},
+        {D(0, 9, 1), false, settings::StoreError::DateOutOfRange, false}, // starts in year -1
+        {D(2006, 5, 1), true, settings::StoreError::NotWritten, true},
+    };
+    for (const Row &row : rows) {
+        const QString label = dates::FormatDateText(row.due);
+        settings::modRilo state = Resolved();
+        QFile::remove(state.IniPath);
+        if (row.blocked)
+            ASSERT_TRUE(QDir(Folder()).mkdir(QStringLiteral("rilo.ini")));
+        else
+            WriteBytes(state.IniPath, before);
+        EXPECT_EQ(settings::StoreDueDate(state, {"1", "1", "1"}, row.due), row.error)
+            << label.toStdString();
+        if (!row.blocked) {
+            EXPECT_EQ(ReadBytes(state.IniPath), before) << label.toStdString();
+        }
+        EXPECT_EQ(state.DueDate == DateStamp(row.due), row.inEffect) << label.toStdString();
+        EXPECT_EQ(state.DogDay.has_value(), row.inEffect) << label.toStdString();
+    }
 }
 
 TEST(CountdownFor, NeedsBothStoredDates) {
@@ -90,7 +118,7 @@ TEST(CountdownFor, NeedsBothStoredDates) {
     EXPECT_FALSE(settings::CountdownFor(state, D(2005, 10, 9)));
     state.DueDate = DateStamp(D(2005, 10, 10));
     EXPECT_FALSE(settings::CountdownFor(state, D(2005, 10, 9)));
-    state.StartDate = DateStamp(D(2005, 1, 3));
+    state.MonthStart(1) = DateStamp(D(2005, 1, 3));
     ASSERT_TRUE(settings::CountdownFor(state, D(2005, 10, 9)));
     EXPECT_EQ(settings::CountdownFor(state, D(2005, 10, 9))->Number, QStringLiteral("1"));
 }

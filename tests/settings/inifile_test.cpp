@@ -1,4 +1,4 @@
-#include "settings/inifile.h"
+#include "settings/inikeys.h"
 
 #include "../devicenode.h"
 #include "../testutil.h"

@@ -1,5 +1,7 @@
 #include "settings/modrilo.h"
 
+#include "settings/duedate.h"
+
 #include "../testutil.h"
 
 #include <QFileInfo>
@@ -65,19 +67,21 @@ protected:
 
 TEST_F(ModRilo, WritableProgramFolderKeepsTheFileBesideTheProgram) {
     const settings::modRilo state = Resolved();
-    EXPECT_EQ(state.AppFolder, QDir::toNativeSeparators(Folder()) + QDir::separator());
-    EXPECT_EQ(state.IniPath, state.AppFolder + QStringLiteral("rilo.ini"));
+    EXPECT_EQ(state.IniPath,
+              QDir::toNativeSeparators(Folder()) + QDir::separator() + QStringLiteral("rilo.ini"));
 }
 
 TEST_F(ModRilo, MissingFileLoadsTheDefaults) {
     const settings::modRilo state = Loaded();
     EXPECT_EQ(state.StartupDone, 16);
-    for (const QString &field : {state.DueYear, state.DueMonth, state.DueDay})
-        EXPECT_EQ(field, QStringLiteral("16"));
+    const settings::DueDateFields shown =
+        settings::StoredDueDateFields(settings::Snapshot::Read(state.IniPath));
+    for (const QString &field : {shown.year, shown.month, shown.day})
+        EXPECT_EQ(field, QString());
     EXPECT_EQ(QPoint(state.WinX, state.WinY), QPoint(16, 16));
     EXPECT_FALSE(state.Topmost);
     EXPECT_FALSE(state.DueDate);
-    EXPECT_FALSE(state.StartDate);
+    EXPECT_FALSE(state.MonthStart(1));
     EXPECT_FALSE(QFileInfo::exists(state.IniPath)); // reading creates nothing
 }
 
@@ -86,15 +90,17 @@ TEST_F(ModRilo, LoadsEveryKeyThroughTheIntegerAndTextReads) {
         "start_up=0\r\nYOTEIBI=2005/10/10\r\nhajime = 2005/01/03 \r\n");
     const settings::modRilo state = Loaded();
     EXPECT_EQ(state.StartupDone, 0);
-    EXPECT_EQ(state.DueYear, QStringLiteral("2005"));
-    EXPECT_EQ(state.DueMonth, QStringLiteral("5"));
-    EXPECT_EQ(state.DueDay, QStringLiteral("9"));
+    const settings::DueDateFields shown =
+        settings::StoredDueDateFields(settings::Snapshot::Read(state.IniPath));
+    EXPECT_EQ(shown.year, QStringLiteral("2005"));
+    EXPECT_EQ(shown.month, QStringLiteral("5"));
+    EXPECT_EQ(shown.day, QStringLiteral("9"));
     EXPECT_EQ(QPoint(state.WinX, state.WinY), QPoint(1234, -300));
     EXPECT_FALSE(state.Topmost);
     ASSERT_TRUE(state.DueDate);
     EXPECT_EQ(dates::FormatDateText(*state.DueDate), QStringLiteral("2005/10/10"));
-    ASSERT_TRUE(state.StartDate);
-    EXPECT_EQ(dates::FormatDateText(*state.StartDate), QStringLiteral("2005/01/03"));
+    ASSERT_TRUE(state.MonthStart(1));
+    EXPECT_EQ(dates::FormatDateText(*state.MonthStart(1)), QStringLiteral("2005/01/03"));
 }
 
 TEST_F(ModRilo, StartupFlagOutside16BitsIsNeverTheFirstRun) {
@@ -112,7 +118,7 @@ TEST_F(ModRilo, GarbledDatesLoadAsNoDate) {
     Ini("yoteibi=2005/02/30\r\nhajime=\x82\xe8\x82\xeb\r\n");
     const settings::modRilo state = Loaded();
     EXPECT_FALSE(state.DueDate);
-    EXPECT_FALSE(state.StartDate);
+    EXPECT_FALSE(state.MonthStart(1));
 }
 
 TEST_F(ModRilo, WindowPlaceAndTopmostAreStoredUnderTheirKeys) {
