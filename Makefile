@@ -31,8 +31,12 @@ all: build
 deps:
 	@scripts/install-deps.sh
 
+# Further CMake options of the main build: `make test` adds the benchmark programs to it.
+CONFIGURE_OPTIONS ?=
+
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
+		$(CONFIGURE_OPTIONS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) $(QUIET)
@@ -44,13 +48,14 @@ run: configure
 	@$(BUILD_DIR)/bin/varadadid --settings-dir "$(SETTINGS_DIR)"
 
 # No test may change the machine it runs on: /dev, /etc and /usr are listed before and after.
+# The programs of bench/ are compiled with the rest (not run), so a change that breaks them fails.
 # Qt for Windows, when not in the cache yet, builds in the background from the start (about 25
 # minutes on 2 cores, beside the rest); the Windows cases wait for it at the end.
 test: deps
 	@mkdir -p $(BUILD_DIR) $(WINDOWS_DIR)
 	@scripts/system-unchanged.sh record $(BUILD_DIR)/system-before.txt
 	@nohup scripts/build-qt-windows.sh >$(WINDOWS_DIR)/qt-build.out 2>&1 </dev/null &
-	@$(MAKE) --no-print-directory build
+	@$(MAKE) --no-print-directory build CONFIGURE_OPTIONS=-DVARADADID_BENCH=ON
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -LE windows
 	@$(MAKE) --no-print-directory test-asan test-fuzz test-windows
 	@scripts/system-unchanged.sh check $(BUILD_DIR)/system-before.txt
