@@ -23,13 +23,18 @@ FUZZ_CONFIGURE = cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ \
 	-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARADADID_FUZZ=ON -DVARADADID_BUILD_TESTS=OFF \
 	-DVARADADID_FUZZ_SMOKE_RUNS=$(FUZZ_SMOKE_RUNS) -DVARADADID_FUZZ_RUNS=$(FUZZ_RUNS) >/dev/null
 
-.PHONY: all deps configure build run test stress test-asan test-fuzz test-windows windows fuzz \
-	bench clean
+.PHONY: all deps configure build run check test stress test-asan test-fuzz test-windows windows \
+	fuzz bench clean
 
 all: build
 
-deps:
+# The Debian packages are checked once, not once per build tree: again only when the list or the
+# scripts change (or after `make clean`, which removes the stamp).
+DEPS_STAMP = $(BUILD_DIR)/deps.stamp
+deps: $(DEPS_STAMP)
+$(DEPS_STAMP): scripts/packages.txt scripts/install-deps.sh scripts/ensure-locale.sh
 	@scripts/install-deps.sh
+	@mkdir -p $(@D) && touch $@
 
 # Further CMake options of the main build: `make test` adds the benchmark programs to it.
 CONFIGURE_OPTIONS ?=
@@ -46,6 +51,10 @@ run: configure
 	@cmake --build $(BUILD_DIR) --target varadadid -j $(JOBS) $(QUIET)
 	@echo "varadadid: settings file $(SETTINGS_DIR)/rilo.ini"
 	@$(BUILD_DIR)/bin/varadadid --settings-dir "$(SETTINGS_DIR)"
+
+# The inner loop: the unit and widget tests of the main build (both locales), no X server.
+check: build
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -L '^(unit|widget)$$'
 
 # No test may change the machine it runs on: /dev, /etc and /usr are listed before and after.
 # The programs of bench/ are compiled with the rest (not run), so a change that breaks them fails.
