@@ -23,16 +23,25 @@ FUZZ_CONFIGURE = cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ \
 	-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARADADID_FUZZ=ON -DVARADADID_BUILD_TESTS=OFF \
 	-DVARADADID_FUZZ_SMOKE_RUNS=$(FUZZ_SMOKE_RUNS) -DVARADADID_FUZZ_RUNS=$(FUZZ_RUNS) >/dev/null
 
-.PHONY: all deps configure build run test stress test-asan test-fuzz test-windows windows fuzz \
-	bench clean
+.PHONY: all deps configure build run check test stress test-asan test-fuzz test-windows windows \
+	fuzz bench clean
 
 all: build
 
-deps:
+# The Debian packages are checked once, not once per build tree: again only when the list or the
+# scripts change (or after `make clean`, which removes the stamp).
+DEPS_STAMP = $(BUILD_DIR)/deps.stamp
+deps: $(DEPS_STAMP)
+$(DEPS_STAMP): scripts/packages.txt scripts/install-deps.sh scripts/ensure-locale.sh
 	@scripts/install-deps.sh
+	@mkdir -p $(@D) && touch $@
+
+# Further CMake options of the main build: `make test` adds the benchmark programs to it.
+CONFIGURE_OPTIONS ?=
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
+		$(CONFIGURE_OPTIONS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) $(QUIET)
@@ -43,14 +52,19 @@ run: configure
 	@echo "varadadid: settings file $(SETTINGS_DIR)/rilo.ini"
 	@$(BUILD_DIR)/bin/varadadid --settings-dir "$(SETTINGS_DIR)"
 
+# The inner loop: the unit and widget tests of the main build (both locales), no X server.
+check: build
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -L '^(unit|widget)$$'
+
 # No test may change the machine it runs on: /dev, /etc and /usr are listed before and after.
+# The programs of bench/ are compiled with the rest (not run), so a change that breaks them fails.
 # Qt for Windows, when not in the cache yet, builds in the background from the start (about 25
 # minutes on 2 cores, beside the rest); the Windows cases wait for it at the end.
 test: deps
 	@mkdir -p $(BUILD_DIR) $(WINDOWS_DIR)
 	@scripts/system-unchanged.sh record $(BUILD_DIR)/system-before.txt
 	@nohup scripts/build-qt-windows.sh >$(WINDOWS_DIR)/qt-build.out 2>&1 </dev/null &
-	@$(MAKE) --no-print-directory build
+	@$(MAKE) --no-print-directory build CONFIGURE_OPTIONS=-DVARADADID_BENCH=ON
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -LE windows
 	@$(MAKE) --no-print-directory test-asan test-fuzz test-windows
 	@scripts/system-unchanged.sh check $(BUILD_DIR)/system-before.txt

@@ -4,6 +4,7 @@
 // operation; the file sits in QTemporaryDir's folder (TMPDIR, else /tmp).
 #include "settings/duedate.h"
 #include "settings/inifile.h"
+#include "settings/inikeys.h"
 #include "settings/modrilo.h"
 
 #include <benchmark/benchmark.h>
@@ -105,27 +106,30 @@ void TextWrite(benchmark::State &state) {
             settings::ini::text::Write(file.Bytes(), "riloini", "yoteibi", "2005/10/10"));
 }
 
-// What the program does with the file at start (eight reads) and when the user confirms a due
-// date (seventeen writes).
+// What the program does with the file at start (one reading of it, every key then taken from
+// that snapshot) and when the user confirms a due date (all seventeen keys in one atomic replace).
 void LoadSettings(benchmark::State &state) {
     const SettingsFile file(state);
     settings::modRilo rilo;
     rilo.IniPath = file.Path();
-    for (auto _ : state)
-        settings::LoadSettings(rilo);
+    for (auto _ : state) {
+        const settings::Snapshot snapshot = settings::Snapshot::Read(rilo.IniPath);
+        settings::LoadStartupFlag(rilo, snapshot);
+        settings::LoadSettings(rilo, snapshot);
+    }
 }
 
 void ConfirmDueDate(benchmark::State &state) {
     const SettingsFile file(state);
     settings::modRilo rilo;
     rilo.IniPath = file.Path();
-    const QString years[] = {"2006", "2007"};
+    using namespace std::chrono;
+    const int years[] = {2006, 2007};
     int i = 0;
     for (auto _ : state) {
-        rilo.DueYear = years[++i % 2];
-        rilo.DueMonth = "05";
-        rilo.DueDay = "01";
-        if (!settings::SaveDueDate(rilo) || !settings::ComputeMilestones(rilo))
+        const int y = years[++i % 2];
+        const dates::Day due = sys_days(year(y) / May / day(1));
+        if (settings::StoreDueDate(rilo, {QString::number(y), "05", "01"}, due))
             state.SkipWithError("write failed");
     }
 }

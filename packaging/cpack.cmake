@@ -1,8 +1,8 @@
 # Package metadata for CPack. Only the Debian generator is set up: `cpack -G DEB` in the build
 # folder makes varadadid_<version>_<arch>.deb from the install rules.
 set(CPACK_PACKAGE_NAME varadadid)
-# The version as the program states it (the Windows version block): major, two-digit minor.
-set(CPACK_PACKAGE_VERSION 1.00)
+# The version as the program states it: project()'s.
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "varadadid")
 set(CPACK_PACKAGE_CONTACT "Seed fc026039 maintainers <maintainers@users.noreply.c-seed-fc026039.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "りろ日記: a countdown gadget to the expected due date")

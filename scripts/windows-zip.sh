@@ -10,7 +10,9 @@ build=${1:-build-windows}
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
 qt=$("$source/scripts/build-qt-windows.sh" | tail -n 1)
-version=$(sed -n 's/.*VALUE "FileVersion", *"\([^"\\]*\).*/\1/p' "$source/packaging/windows/varadadid.rc")
+# The version of project() in CMakeLists.txt, which the exe's version block states as well.
+version=$(sed -n 's/^project(varadadid VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")
+[ -n "$version" ] || { echo "windows-zip: no version in project() of CMakeLists.txt" >&2; exit 1; }
 
 cmake -S "$source" -B "$build/cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$source/packaging/windows/mingw64.cmake" -DCMAKE_PREFIX_PATH="$qt" \
@@ -54,7 +56,8 @@ cp /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf /usr/share/fonts/opentype/i
     "$stage/fonts/"
 crlf() { sed 's/\r*$/\r/' "$1"; }
 crlf /usr/share/doc/fonts-ipafont-gothic/copyright >"$stage/fonts/IPA_Font_License.txt"
-{ printf '\xef\xbb\xbf'; crlf "$source/packaging/windows/README.txt"; } >"$stage/README.txt"
+{ printf '\xef\xbb\xbf'; crlf "$source/packaging/windows/README.txt.in" |
+    sed "s/@PROJECT_VERSION@/$version/"; } >"$stage/README.txt"
 
 zip=$build/varadadid-$version-windows-x64.zip
 rm -f "$zip"

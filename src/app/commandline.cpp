@@ -22,7 +22,7 @@ bool AsksForText(int argc, const char *const *argv) {
 
 void SetApplicationIdentity() {
     QCoreApplication::setApplicationName(QStringLiteral("varadadid"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VARADADID_VERSION));
 }
 
 CommandLine ParseCommandLine(const QStringList &arguments) {

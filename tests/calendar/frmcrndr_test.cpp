@@ -408,18 +408,22 @@ TEST_F(frmcrndrTest, ReadOnlyFolderShowsTheFailureBoxAndKeepsTheExistingFile) {
 }
 
 TEST_F(frmcrndrTest, ClosingEitherWayEmitsUnloadedOnceAndDestroysTheWindow) {
-    for (const char *how : {"O  K", "close box", "Esc"}) {
+    for (const char *how : {"O  K", "keypad Enter on O  K", "close box", "Esc"}) {
         SCOPED_TRACE(how);
         QPointer<calendar::frmCrndr> window = Open();
         window->show();
         QSignalSpy unloaded(window.data(), &calendar::frmCrndr::unloaded);
         if (how == std::string("O  K"))
             window->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
+        else if (how == std::string("keypad Enter on O  K")) // the button animates its press
+            QTest::keyClick(window->findChild<QPushButton *>(QStringLiteral("btnOK")),
+                            Qt::Key_Enter, Qt::KeypadModifier);
         else if (how == std::string("Esc"))
             QTest::keyClick(window->findChild<QPushButton *>(QStringLiteral("btnPrint")),
                             Qt::Key_Escape);
         else
             window->close();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return unloaded.count() > 0; }));
         EXPECT_EQ(unloaded.count(), 1);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(window.isNull());

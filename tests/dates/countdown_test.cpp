@@ -70,6 +70,11 @@ TEST(ComputeCountdown, FractionsRoundHalfToEven) {
     const auto got = dates::ComputeCountdown(DateStamp(D(2005, 10, 10)),
                                              DateStamp(D(2005, 1, 3)) - hours(12), D(2005, 1, 5));
     EXPECT_EQ(got.Days, QStringLiteral("2"));
+    // A negative fraction rounds down as well: a start at 18:00 today is -0.75 days, so -1.
+    EXPECT_EQ(dates::ComputeCountdown(DateStamp(D(2005, 10, 10)),
+                                      DateStamp(D(2005, 1, 5)) + hours(18), D(2005, 1, 5))
+                  .Days,
+              QStringLiteral("-1"));
 }
 
 TEST(SpokenCountdown, OneSentenceForEveryState) {

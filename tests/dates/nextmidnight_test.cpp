@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -86,6 +88,37 @@ TEST(LocalDay, FollowsTheProcessTimeZone) {
         EXPECT_EQ(dates::NextLocalStartOfDay(at).toSecsSinceEpoch(), qint64(std::mktime(&midnight)))
             << utc;
     }
+
+    // And today itself is the C library's local date of the moment, checked in two zones that
+    // are never both on UTC's date (UTC+14 from 10:00 UTC on, UTC-11 until 11:00 UTC), whatever
+    // time the test runs at.
+    const std::optional<QByteArray> savedZone =
+        qEnvironmentVariableIsSet("TZ") ? std::optional(qgetenv("TZ")) : std::nullopt;
+    const auto cDay = [](std::time_t t, long *offset = nullptr) {
+        std::tm local{};
+        ::localtime_r(&t, &local);
+        if (offset)
+            *offset = local.tm_gmtoff;
+        return dates::Day(year(local.tm_year + 1900) / (local.tm_mon + 1) / local.tm_mday);
+    };
+    for (const auto &[zone, offset] : {std::pair("Pacific/Kiritimati", 14 * 3600L),
+                                       std::pair("Pacific/Pago_Pago", -11 * 3600L)}) {
+        qputenv("TZ", zone);
+        ::tzset();
+        long zoneOffset = 0;
+        dates::Day before, today;
+        do { // once more should the date change in between
+            before = cDay(std::time(nullptr), &zoneOffset);
+            today = dates::LocalToday();
+        } while (cDay(std::time(nullptr)) != before);
+        EXPECT_EQ(zoneOffset, offset) << zone << " is not in this system's zone data";
+        EXPECT_EQ(today, before) << zone << ": " << dates::FormatDateText(today).toStdString();
+    }
+    if (savedZone)
+        qputenv("TZ", *savedZone);
+    else
+        qunsetenv("TZ");
+    ::tzset();
 }
 
 } // namespace

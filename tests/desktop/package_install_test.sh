@@ -38,11 +38,6 @@ echo "package: ${deb##*/}"
 
 field() { dpkg-deb --field "$deb" "$1"; }
 [ "$(field Package)" = varadadid ] || fail "package name: $(field Package)"
-# The package and the Windows version block state the same version.
-rc_version=$(sed -n 's/.*VALUE "FileVersion", *"\([^"\\]*\).*/\1/p' \
-    "$source/packaging/windows/varadadid.rc")
-[ "$(field Version)" = "$rc_version" ] ||
-    fail "package version $(field Version), Windows version block $rc_version"
 # Computed library dependencies, plus the font the Japanese text is drawn with and Qt's
 # translations.
 depends=$(field Depends)
@@ -69,6 +64,10 @@ key() { sed -n "s/^$1=//p" "$entry"; }
 [ -n "$(key 'Name\[ja\]')" ] || fail "desktop entry has no Name[ja]"
 program=$(key Exec)
 [ -x "$root/usr/bin/$program" ] || fail "Exec=$program is not an installed program in /usr/bin"
+# The package states the version the program prints.
+printed=$(DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM=xcb "$root/usr/bin/$program" --version)
+[ "$printed" = "varadadid $(field Version)" ] ||
+    fail "package version $(field Version), the program's --version: $printed"
 icon=$(key Icon)
 hicolor=$root/usr/share/icons/hicolor
 small=$hicolor/32x32/apps/$icon.png

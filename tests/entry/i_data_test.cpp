@@ -240,7 +240,7 @@ TEST_F(i_dataTest, BoxesStopAtTheirLimitWhenTypingAndPasting) {
 TEST_F(i_dataTest, FullWidthDigitsBecomeHalfWidthAsTheyArriveAndCountAsDigits) {
     const std::vector<std::tuple<const char *, QString, QString>> rows = {
         {"yo_y", "２０２７", "2027"}, {"yo_y", "2０2７1", "2027"},    {"yo_m", "１２３", "12"},
-        {"yo_d", "３ｘ", "3ｘ"},      {"yo_y", "２０２７　", "2027"},
+        {"yo_d", "３ｘ", "3ｘ"},      {"yo_y", "２０２７　", "2027"}, {"yo_m", "　９", "9"},
     };
     Open();
     for (const auto &[name, typed, kept] : rows) {

@@ -202,6 +202,11 @@ TEST_F(FrmMain, PlacesTheWindowAtTheStoredTwips) {
     for (const Row &row : rows) {
         const auto w = Load(kDue20051010 + row.keys);
         EXPECT_EQ(w->pos(), row.expected) << row.keys.constData();
+        // A click that moves nothing leaves the stored place as it was written.
+        const QByteArray stored = ReadBytes(Path(QStringLiteral("rilo.ini")));
+        Mouse(*w, QEvent::MouseButtonPress, Qt::LeftButton, {50, 50}, Qt::LeftButton);
+        Mouse(*w, QEvent::MouseButtonRelease, Qt::LeftButton, {50, 50});
+        EXPECT_EQ(ReadBytes(Path(QStringLiteral("rilo.ini"))), stored) << row.keys.constData();
     }
     EXPECT_EQ(gadget::frmMain::PixelsFromTwips(337.5), 22); // 22.5 rounds to even
     EXPECT_EQ(gadget::frmMain::PixelsFromTwips(352.5), 24); // 23.5 rounds to even
@@ -331,8 +336,10 @@ TEST_F(FrmMain, RightButtonOnlyOpensTheMenu) {
 // A press on the face of a gadget disabled by its open calendar brings the calendar back.
 TEST_F(FrmMain, ADisabledGadgetNeitherDragsNorOpensItsMenu) {
     const auto w = Load(kDue20051010 + "win_x=1500\r\nwin_y=1500\r\n");
+    const QImage enabledFace = w->grab().toImage();
     w->findChild<QAction *>(QStringLiteral("mnuCrndr"))->trigger();
     ASSERT_FALSE(w->isEnabled());
+    EXPECT_EQ(w->grab().toImage(), enabledFace) << "the face's texts changed colour";
     QWidget *calendar = w->calendarWindow();
     calendar->showMinimized();
     Mouse(*w, QEvent::MouseButtonPress, Qt::LeftButton, {50, 50}, Qt::LeftButton);

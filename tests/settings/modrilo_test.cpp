@@ -1,6 +1,7 @@
 #include "settings/modrilo.h"
 
 #include "settings/duedate.h"
+#include "settings/inikeys.h"
 
 #include "../testutil.h"
 
@@ -69,6 +70,27 @@ TEST_F(ModRilo, WritableProgramFolderKeepsTheFileBesideTheProgram) {
     const settings::modRilo state = Resolved();
     EXPECT_EQ(state.IniPath,
               QDir::toNativeSeparators(Folder()) + QDir::separator() + QStringLiteral("rilo.ini"));
+    // Unless it is <prefix>/bin of a copy installed with its desktop entry: a writable folder
+    // then still keeps no settings. A bin folder without the entry is a portable copy's.
+    struct Row {
+        const char *desktopEntry; // beside the bin folder; nullptr: none
+        bool beside;
+    };
+    for (const Row &row : {Row{"share/applications/varadadid.desktop", false},
+                           Row{"share/applications/other.desktop", true}, Row{nullptr, true}}) {
+        QTemporaryDir prefix;
+        const QString bin = prefix.filePath(QStringLiteral("bin"));
+        ASSERT_TRUE(QDir().mkpath(bin));
+        if (row.desktopEntry) {
+            const QString entry = prefix.filePath(QString::fromLatin1(row.desktopEntry));
+            ASSERT_TRUE(QDir().mkpath(QFileInfo(entry).path()));
+            WriteBytes(entry, "[Desktop Entry]\n");
+        }
+        settings::modRilo installed;
+        settings::ResolveIniPath(installed, bin, Path(QStringLiteral("user")));
+        EXPECT_EQ(installed.IniPath.startsWith(QDir::toNativeSeparators(bin)), row.beside)
+            << (row.desktopEntry ? row.desktopEntry : "no desktop entry");
+    }
 }
 
 TEST_F(ModRilo, MissingFileLoadsTheDefaults) {
@@ -86,9 +108,13 @@ TEST_F(ModRilo, MissingFileLoadsTheDefaults) {
 }
 
 TEST_F(ModRilo, LoadsEveryKeyThroughTheIntegerAndTextReads) {
+    // hajime is longer than the text read's 49 bytes: cut there, it is a date and 39 blanks.
     Ini("yo_y=2005\r\nyo_m=05\r\nyo_d=09\r\nwin_x=1234.5\r\nwin_y=-300\r\ntemae=abc\r\n"
-        "start_up=0\r\nYOTEIBI=2005/10/10\r\nhajime = 2005/01/03 \r\n");
+        "start_up=0\r\nYOTEIBI=2005/10/10\r\nhajime = 2005/01/03" +
+        QByteArray(39, ' ') + "(by hand) \r\n");
     const settings::modRilo state = Loaded();
+    EXPECT_EQ(settings::Snapshot::Read(state.IniPath).Text(settings::Key::StartDate),
+              settings::ini::ReadString(state.IniPath, "riloini", "hajime", ""));
     EXPECT_EQ(state.StartupDone, 0);
     const settings::DueDateFields shown =
         settings::StoredDueDateFields(settings::Snapshot::Read(state.IniPath));
