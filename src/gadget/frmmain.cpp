@@ -5,24 +5,30 @@
 #include "entry/i_data.h"
 #include "gadget/daychange.h"
 #include "gadget/face.h"
+#include "gadget/faceaccessible.h"
 #include "gadget/leftbuttonmenu.h"
+#include "gadget/log.h"
 #include "gadget/roundedmask.h"
+#include "gadget/secondarywindows.h"
 #include "gadget/windowstate.h"
 #include "settings/duedate.h"
+#include "settings/twips.h"
 #include "ui/look.h"
 #include "ui/modalwindows.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
-
-#include <cmath>
 
 namespace gadget {
 
@@ -36,6 +42,7 @@ frmMain::frmMain(settings::modRilo &state, const ui::AppEnvironment &env)
     SetUpFaceAccess();
     face_ = new Face(this);
     face_->popupLabel()->installEventFilter(this);
+    secondaries_ = new SecondaryWindows(this);
     BuildMenu();
     dayWatcher_ = new DayChangeWatcher(this);
     connect(dayWatcher_, &DayChangeWatcher::dayMayHaveChanged, this, &frmMain::RefreshIfDayChanged);
@@ -48,21 +55,14 @@ frmMain::frmMain(settings::modRilo &state, const ui::AppEnvironment &env)
     Form_Load();
 }
 
-frmMain::~frmMain() {
-    delete entryDialog_;
-    delete calendarWindow_;
-}
+frmMain::~frmMain() = default;
 
 entry::i_data *frmMain::entryDialog() const {
-    return entryDialog_.data();
+    return secondaries_->entryDialog();
 }
 
 calendar::frmCrndr *frmMain::calendarWindow() const {
-    return calendarWindow_.data();
-}
-
-int frmMain::PixelsFromTwips(double twips) {
-    return int(std::nearbyint(twips / ui::look::kTwipsPerPixel)); // default rounding: ties to even
+    return secondaries_->calendarWindow();
 }
 
 void frmMain::BuildMenu() {
@@ -96,7 +96,8 @@ void frmMain::Form_Load() {
 
     const bool topmost = state_.Topmost;
     ApplyTopmost(topmost);
-    settings::SaveTopmost(state_, topmost, &file); // the flag as it was read
+    if (!settings::SaveTopmost(state_, topmost, &file)) // the flag as it was read
+        qCWarning(lcGadget) << "could not store the topmost flag in" << state_.IniPath;
     mnuTemae_->setChecked(topmost);
 
     UpdateCountdown();
@@ -115,7 +116,7 @@ bool frmMain::CanPlaceItself() {
 void frmMain::PlaceWindow() {
     if (!CanPlaceItself())
         return; // Wayland: the compositor places the window; Qt's idea of it stays at its origin
-    QPoint topLeft(PixelsFromTwips(state_.WinX), PixelsFromTwips(state_.WinY));
+    QPoint topLeft = settings::PixelsFromTwips(QPoint(state_.WinX, state_.WinY));
     // A face that no screen shows (a monitor unplugged since) could never be reached again:
     // bring it fully onto the primary screen. A partly visible face stays where it was.
     const QRect face = kFaceRect.translated(topLeft);
@@ -140,7 +141,8 @@ void frmMain::PlaceWindow() {
 
 void frmMain::SetTopmost(bool on) {
     ApplyTopmost(on);
-    settings::SaveTopmost(state_, on);
+    if (!settings::SaveTopmost(state_, on))
+        qCWarning(lcGadget) << "could not store the topmost flag in" << state_.IniPath;
 }
 
 void frmMain::ApplyTopmost(bool on) {
@@ -154,13 +156,7 @@ void frmMain::ApplyTopmost(bool on) {
         activateWindow();
     }
     // A secondary window open since start-up stays above the gadget as one opened from the menu.
-    if (QWidget *secondary = OpenSecondary()) {
-        SetStaysOnTop(secondary, on);
-        if (secondary->isVisible()) {
-            secondary->raise();
-            secondary->activateWindow();
-        }
-    }
+    secondaries_->SetStaysOnTop(on);
 }
 
 void frmMain::SaveWindowPosition() {
@@ -206,7 +202,8 @@ void frmMain::paintEvent(QPaintEvent *event) {
 }
 
 void frmMain::SaveWindowPosition(QPoint topLeft) {
-    settings::SaveWindowPosition(state_, topLeft * ui::look::kTwipsPerPixel);
+    if (!settings::SaveWindowPosition(state_, settings::TwipsFromPixels(topLeft)))
+        qCWarning(lcGadget) << "could not store the window's place in" << state_.IniPath;
 }
 
 void frmMain::UpdateCountdown() {
@@ -223,55 +220,14 @@ void frmMain::RefreshIfDayChanged() {
         UpdateCountdown();
 }
 
-// The secondary window is not made transient for the gadget: window managers minimize a
-// transient window together with its parent, and the gadget would vanish with it. It shares the
-// gadget's always-on-top layer instead, so it still opens above the gadget.
-void frmMain::ShowSecondary(QWidget *window) {
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->winId();
-    SetStaysOnTop(window, windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    window->show();
-    window->raise();
-    window->activateWindow();
-    setEnabled(false);
-}
-
-QWidget *frmMain::OpenSecondary() const {
-    for (QWidget *window : {static_cast<QWidget *>(entryDialog_.data()),
-                            static_cast<QWidget *>(calendarWindow_.data())})
-        if (window && !window->isHidden())
-            return window;
-    return nullptr;
-}
-
-void frmMain::RaiseSecondary() {
-    if (QWidget *secondary = OpenSecondary()) {
-        if (secondary->isMinimized())
-            secondary->setWindowState(secondary->windowState() & ~Qt::WindowMinimized);
-        secondary->show();
-        secondary->raise();
-        secondary->activateWindow();
-    }
-}
-
 void frmMain::BringToFront() {
-    if (unloaded_)
-        return;
-    ShowInFront(this);
-    if (QWidget *secondary = OpenSecondary()) {
-        ShowInFront(secondary);
-        secondary->activateWindow();
-    } else {
-        activateWindow();
-    }
+    secondaries_->BringToFront();
 }
 
 void frmMain::ShowEntryDialog() {
     auto *dialog = new entry::i_data(state_, env_);
-    entryDialog_ = dialog;
     connect(dialog, &entry::i_data::dueDateConfirmed, this, &frmMain::UpdateCountdown);
-    connect(dialog, &entry::i_data::unloaded, this, [this] { setEnabled(true); });
-    ShowSecondary(dialog);
+    secondaries_->Show(dialog);
 }
 
 void frmMain::mnuData_Click() {
@@ -279,10 +235,7 @@ void frmMain::mnuData_Click() {
 }
 
 void frmMain::mnuCrndr_Click() {
-    auto *window = new calendar::frmCrndr(state_, env_);
-    calendarWindow_ = window;
-    connect(window, &calendar::frmCrndr::unloaded, this, [this] { setEnabled(true); });
-    ShowSecondary(window);
+    secondaries_->Show(new calendar::frmCrndr(state_, env_));
 }
 
 void frmMain::mnuTemae_Click() {
@@ -309,11 +262,120 @@ void frmMain::closeEvent(QCloseEvent *event) {
     disconnect(dayWatcher_, nullptr, this, nullptr);
     SaveWindowPosition();
     ui::DismissModalWindows();
-    if (entryDialog_)
-        entryDialog_->close();
-    if (calendarWindow_)
-        calendarWindow_->close();
+    secondaries_->CloseAll();
     Q_EMIT unloaded();
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
+        ConfirmPlace();
+    if (watched != face_->popupLabel())
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+        break;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+    // A disabled gadget (a secondary window is open) takes no mouse input; a click brings the
+    // secondary window back instead, so that it can never be lost behind other windows.
+    if (!isEnabled()) {
+        if (event->type() == QEvent::MouseButtonPress)
+            secondaries_->Raise();
+        return true;
+    }
+    auto *mouse = static_cast<QMouseEvent *>(event);
+    if (event->type() == QEvent::MouseMove)
+        popup_label_MouseMove(mouse->globalPosition());
+    else if (event->type() == QEvent::MouseButtonRelease)
+        popup_label_MouseUp();
+    else
+        popup_label_MouseDown(mouse->button(), mouse->position(), mouse->globalPosition());
+    return true;
+}
+
+void frmMain::popup_label_MouseDown(Qt::MouseButton button, QPointF localPos, QPointF globalPos) {
+    face_->ShowFocusMark(false);
+    if (button == Qt::RightButton) {
+        mnuFile_->popup(globalPos.toPoint());
+        return;
+    }
+    // A window that cannot place itself is moved by the window system, which follows the
+    // pointer itself; where it ends up is not the program's to know.
+    ConfirmPlace();
+    if (!place_.Storable()) {
+        if (QWindow *handle = windowHandle())
+            handle->startSystemMove();
+        return;
+    }
+    // Where the window really is, from the pointer's place in it and on the screen: the
+    // toolkit's idea of the position may lag behind the window manager's.
+    drag_.Start(globalPos,
+                (globalPos - localPos).toPoint() - face_->popupLabel()->mapTo(this, QPoint(0, 0)));
+}
+
+void frmMain::popup_label_MouseMove(QPointF globalPos) {
+    drag_.Follow(globalPos);
+}
+
+// A drag's end is stored at once, so that a program that never reaches its normal end (a killed
+// session, a lost display, a power cut) keeps the last place. An unchanged place writes nothing.
+void frmMain::popup_label_MouseUp() {
+    if (const std::optional<QPoint> end = drag_.End(); end && place_.Storable())
+        SaveWindowPosition(*end);
+}
+
+// Keyboard and screen reader access to the face.
+
+void frmMain::SetUpFaceAccess() {
+    // The face takes the focus when clicked or activated, so the Menu key reaches it.
+    setFocusPolicy(Qt::StrongFocus);
+    RegisterFaceAccessible();
+    setAccessibleName(QStringLiteral("りろ日記"));
+}
+
+void frmMain::ShowMenuAtFace() {
+    if (isEnabled() && !mnuFile_->isVisible())
+        mnuFile_->popup(mapToGlobal(kFaceRect.center()));
+}
+
+// The face marks the keyboard's focus as a button does: when she comes to it from the keyboard
+// (switching windows, closing a window), not at the program's start nor from a click, and the
+// mark goes while the pointer works on the face.
+void frmMain::focusInEvent(QFocusEvent *event) {
+    const Qt::FocusReason reason = event->reason();
+    if (focusedBefore_ && reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason)
+        face_->ShowFocusMark(true);
+    focusedBefore_ = true;
+    QWidget::focusInEvent(event);
+}
+
+void frmMain::focusOutEvent(QFocusEvent *event) {
+    if (event->reason() != Qt::PopupFocusReason)
+        face_->ShowFocusMark(false);
+    QWidget::focusOutEvent(event);
+}
+
+void frmMain::keyPressEvent(QKeyEvent *event) {
+    // Some platforms turn these keys into a context menu event as well; the menu opens once.
+    const bool shiftF10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
+    if (event->key() == Qt::Key_Menu || shiftF10)
+        ShowMenuAtFace();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void frmMain::contextMenuEvent(QContextMenuEvent *event) {
+    // A right press on the face has opened the menu already (popup_label_MouseDown).
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        event->ignore();
+        return;
+    }
+    ShowMenuAtFace();
+    event->accept();
 }
 
 } // namespace gadget

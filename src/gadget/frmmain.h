@@ -1,12 +1,12 @@
 #pragma once
 
 #include "dates/datetext.h"
+#include "gadget/facedrag.h"
 #include "gadget/windowplace.h"
 #include "settings/modrilo.h"
 #include "ui/environment.h"
 
 #include <QPointF>
-#include <QPointer>
 #include <QWidget>
 
 #include <optional>
@@ -25,6 +25,7 @@ namespace gadget {
 
 class DayChangeWatcher;
 class Face;
+class SecondaryWindows;
 
 // The gadget: a small rounded face on the desktop with the countdown and the pregnancy week, day
 // and month. Dragged by its face; the right button opens its menu.
@@ -54,9 +55,6 @@ public:
     entry::i_data *entryDialog() const;
     calendar::frmCrndr *calendarWindow() const;
 
-    // Twips at 15 per logical pixel, rounded to the nearest pixel, ties to even.
-    static int PixelsFromTwips(double twips);
-
 public Q_SLOTS:
     void mnuData_Click();
     void mnuCrndr_Click();
@@ -69,7 +67,6 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
@@ -87,16 +84,12 @@ private:
     void ConfirmPlace();
     void ApplyTopmost(bool on);
     void ShowEntryDialog();
-    void ShowSecondary(QWidget *window);
-    QWidget *OpenSecondary() const;
-    void RaiseSecondary();
     void SetUpFaceAccess();
     void ShowMenuAtFace();
 
     void popup_label_MouseDown(Qt::MouseButton button, QPointF localPos, QPointF globalPos);
     void popup_label_MouseMove(QPointF globalPos);
     void popup_label_MouseUp();
-    void SaveWindowPositionIfMoved();
     void SaveWindowPosition(QPoint topLeft);
 
     settings::modRilo &state_;
@@ -110,14 +103,8 @@ private:
     QAction *mnuTemae_ = nullptr;
     QAction *mnuEnd_ = nullptr;
 
-    QPointer<entry::i_data> entryDialog_;
-    QPointer<calendar::frmCrndr> calendarWindow_;
-
-    // Drag state: the pointer on the screen and the window's place at the press that started it.
-    QPointF DragStart_;
-    QPoint DragWindowAt_;
-    QPoint DragWindowNow_;
-    bool Dragging_ = false;
+    SecondaryWindows *secondaries_ = nullptr;
+    FaceDrag drag_{this};
     // Where the window is, and whether that place may be stored.
     WindowPlace place_;
 

@@ -7,6 +7,7 @@
 #include "ui/look.h"
 
 #include "settings/inikeys.h"
+#include "settings/twips.h"
 
 #include "../testutil.h"
 
@@ -208,8 +209,8 @@ TEST_F(FrmMain, PlacesTheWindowAtTheStoredTwips) {
         Mouse(*w, QEvent::MouseButtonRelease, Qt::LeftButton, {50, 50});
         EXPECT_EQ(ReadBytes(Path(QStringLiteral("rilo.ini"))), stored) << row.keys.constData();
     }
-    EXPECT_EQ(gadget::frmMain::PixelsFromTwips(337.5), 22); // 22.5 rounds to even
-    EXPECT_EQ(gadget::frmMain::PixelsFromTwips(352.5), 24); // 23.5 rounds to even
+    EXPECT_EQ(settings::PixelsFromTwips(337.5), 22); // 22.5 rounds to even
+    EXPECT_EQ(settings::PixelsFromTwips(352.5), 24); // 23.5 rounds to even
 }
 
 // A busy window manager: the window shows at a passing place (its frame's corner) before it is
