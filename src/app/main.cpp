@@ -38,6 +38,13 @@ int main(int argc, char *argv[]) {
         std::fputs(qUtf8Printable(line.output.value_or(QString())), stdout);
         return 0;
     }
+#ifdef Q_OS_LINUX
+    const QByteArray bus = app::SessionBusOverride(
+        qgetenv("DBUS_SESSION_BUS_ADDRESS"),
+        QFileInfo::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus")));
+    if (!bus.isEmpty())
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
+#endif
     QApplication app(argc, argv);
     app::CatchTerminationSignals();
     app::SetApplicationIdentity();
