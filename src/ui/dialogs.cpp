@@ -28,10 +28,10 @@ bool ShowQuestionBox(QWidget *parent, const QString &prompt, const QString &titl
 
 std::optional<QString> ShowSaveFileDialog(QWidget *parent, const QString &lastFileName) {
 #ifndef Q_OS_WIN
-    // A QFileDialog stores its view and history in Qt's own user settings as it goes
-    // (QtProject.conf in the user's config folder), a file that would outlive this program. The
-    // program remembers nothing there, so while the dialog lives those settings go to a folder
-    // removed with it. Windows keeps them in the registry, where no path can be set.
+    // A QFileDialog reads its view and history from Qt's own user settings and writes them back
+    // as it is destroyed (QtProject.conf in the user's config folder), a file that would outlive
+    // this program. The program needs none of it, so while the dialog lives those settings go to
+    // a folder removed with it. Windows keeps them in the registry, where no path can be set.
     QTemporaryDir scratch;
     if (scratch.isValid())
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.path());
