@@ -8,16 +8,49 @@
 
 namespace app {
 
-bool AsksForText(int argc, const char *const *argv) {
-    for (int i = 1; i < argc; ++i) {
-        const QByteArrayView arg(argv[i]);
-        if (arg == "--") // what follows is no option
-            return false;
-        for (const char *option : {"-h", "-?", "--help", "--help-all", "-v", "--version"})
-            if (arg == option)
-                return true;
+namespace {
+
+// The parser with the program's options, and Qt's own (QGuiApplication's and QApplication's,
+// hidden from the help) so that those are known before QApplication has taken them out.
+struct Parser {
+    Parser() {
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.setApplicationDescription(
+            QStringLiteral("りろ日記: the days left to the expected due date, on the desktop."));
+        parser.addOption(settingsDir);
+        for (const char *name :
+             {"platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger",
+              "qwindowgeometry", "geometry", "qwindowicon", "icon", "qwindowtitle", "title",
+              "session", "display", "name", "style", "stylesheet"})
+            AddQtOption(name, QStringLiteral("value"));
+        for (const char *name : {"reverse", "widgetcount", "nograb", "dograb", "sync"})
+            AddQtOption(name, QString());
     }
-    return false;
+    void AddQtOption(const char *name, const QString &valueName) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), valueName);
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+
+    QCommandLineParser parser;
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption settingsDir{
+        QStringLiteral("settings-dir"),
+        QStringLiteral("Keeps the settings file rilo.ini in <folder>, created when missing."),
+        QStringLiteral("folder")};
+};
+
+} // namespace
+
+bool AnswersWithoutDisplay(int argc, const char *const *argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    Parser p;
+    p.parser.parse(arguments);
+    return p.parser.isSet(p.help) || p.parser.isSet(p.version) ||
+           !p.parser.unknownOptionNames().isEmpty();
 }
 
 void SetApplicationIdentity() {
@@ -26,16 +59,9 @@ void SetApplicationIdentity() {
 }
 
 CommandLine ParseCommandLine(const QStringList &arguments) {
-    const QCommandLineOption settingsDir(
-        QStringLiteral("settings-dir"),
-        QStringLiteral("Keeps the settings file rilo.ini in <folder>, created when missing."),
-        QStringLiteral("folder"));
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("りろ日記: the days left to the expected due date, on the desktop."));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    parser.addOption(settingsDir);
+    Parser p;
+    QCommandLineParser &parser = p.parser;
+    const QCommandLineOption &help = p.help, &version = p.version, &settingsDir = p.settingsDir;
     parser.parse(arguments);
 
     CommandLine result;
@@ -46,6 +72,11 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
     if (parser.isSet(version)) {
         result.output = QCoreApplication::applicationName() + u' ' +
                         QCoreApplication::applicationVersion() + u'\n';
+        return result;
+    }
+    if (!parser.unknownOptionNames().isEmpty()) {
+        result.error = parser.errorText();
+        result.usage = parser.helpText();
         return result;
     }
     if (!parser.isSet(settingsDir))

@@ -11,19 +11,24 @@ namespace app {
 // keeps the settings file in <folder> as if the program had been started from there, so that a
 // build run from its build folder can keep its data in a place that outlives the build (`make
 // run` names the per-user folder); the usual location rules then apply to that folder.
-// `--help` and `--version` ask for those texts. Arguments the program does not know are left
-// alone, as a desktop may pass its own.
+// `--help` and `--version` ask for those texts. Qt's own options (-platform, -style, -session
+// and the like) pass; any other option is an error, so that a mistyped one does not start the
+// program on a settings file it was not meant to use. Arguments that are no options are left
+// alone.
 struct CommandLine {
     std::optional<QString> settingsFolder; // absolute; given, and now an existing folder
-    QString error;                         // an unusable --settings-dir: what is wrong
+    QString error;                         // what is wrong with the arguments
+    QString usage;                         // with an unknown option: the help text, for stderr
     std::optional<QString> output;         // the --help or --version text to print, then end
 };
 
-// Reads the arguments and creates the settings folder when it is missing.
+// Reads the arguments and creates the settings folder when it is missing (never when the
+// arguments hold an unknown option).
 CommandLine ParseCommandLine(const QStringList &arguments);
 
-// True when the arguments ask for --help or --version, which are answered without a display.
-bool AsksForText(int argc, const char *const *argv);
+// True when the arguments are answered without a display: they ask for --help or --version, or
+// hold an unknown option.
+bool AnswersWithoutDisplay(int argc, const char *const *argv);
 
 // The program's name and version, as --version and the window system know them.
 void SetApplicationIdentity();

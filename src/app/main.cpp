@@ -10,6 +10,8 @@
 #include "ui/look.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QImageReader>
 #include <QPixmapCache>
@@ -22,13 +24,27 @@ int main(int argc, char *argv[]) {
                              qgetenv("QT_QPA_PLATFORM"), argc, argv))
         qputenv("QT_QPA_PLATFORM", app::kXcbFirstPlatforms);
 #endif
-    if (app::AsksForText(argc, argv)) {
+    // Help, the version and a mistyped option are answered on the terminal, before anything
+    // connects to a display or touches a file.
+    if (app::AnswersWithoutDisplay(argc, argv)) {
         QCoreApplication core(argc, argv);
         app::SetApplicationIdentity();
         const app::CommandLine line = app::ParseCommandLine(QCoreApplication::arguments());
+        if (!line.error.isEmpty()) {
+            std::fprintf(stderr, "varadadid: %s\n\n%s", qUtf8Printable(line.error),
+                         qUtf8Printable(line.usage));
+            return 2;
+        }
         std::fputs(qUtf8Printable(line.output.value_or(QString())), stdout);
         return 0;
     }
+#ifdef Q_OS_LINUX
+    const QByteArray bus = app::SessionBusOverride(
+        qgetenv("DBUS_SESSION_BUS_ADDRESS"),
+        QFileInfo::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus")));
+    if (!bus.isEmpty())
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
+#endif
     QApplication app(argc, argv);
     app::CatchTerminationSignals();
     app::SetApplicationIdentity();
@@ -48,10 +64,19 @@ int main(int argc, char *argv[]) {
         return 2;
     }
 
-    // A second start brings the running gadget forward and ends without writing anything.
+    // A second start brings the running gadget forward and ends without writing anything. Started
+    // on another settings folder, it says which settings file the running copy keeps instead.
     app::SingleInstance instance;
     if (!instance.TryAcquire()) {
-        instance.AskRunningCopyToShow();
+        const std::optional<QString> running = instance.AskRunningCopyToShow();
+        if (!commandLine.settingsFolder || !running)
+            return 0;
+        if (running->isEmpty())
+            std::fputs("varadadid: a copy is already running\n", stderr);
+        else if (QFileInfo(*running).absolutePath() != *commandLine.settingsFolder)
+            std::fprintf(stderr,
+                         "varadadid: a copy is already running, with the settings file %s\n",
+                         qUtf8Printable(QDir::toNativeSeparators(*running)));
         return 0;
     }
 
@@ -62,6 +87,7 @@ int main(int argc, char *argv[]) {
     settings::modRilo state;
     settings::ResolveIniPath(
         state, commandLine.settingsFolder.value_or(QApplication::applicationDirPath()));
+    instance.SetSettingsPath(state.IniPath);
     ui::AppEnvironment env;
 
     gadget::frmMain window(state, env);

@@ -27,4 +27,13 @@ inline bool ShouldPreferXcb(bool waylandDisplaySet, const QByteArray &qpaPlatfor
 // without an X server still comes up on Wayland rather than not at all.
 inline constexpr char kXcbFirstPlatforms[] = "xcb;wayland";
 
+// The DBUS_SESSION_BUS_ADDRESS to set before Qt starts, or empty to leave it as it is. With none
+// set, libdbus takes the user's bus at $XDG_RUNTIME_DIR/bus, or else starts a dbus-daemon of its
+// own for the X display (dbus-launch --autolaunch) at Qt's first use of the bus (its
+// accessibility bridge), and that daemon lives on after the program. "disabled:" names no bus
+// libdbus can reach, so the program then goes without one, as it would with no daemon installed.
+inline QByteArray SessionBusOverride(const QByteArray &address, bool userBusExists) {
+    return address.isEmpty() && !userBusExists ? QByteArray("disabled:") : QByteArray();
+}
+
 } // namespace app

@@ -18,7 +18,8 @@ namespace app {
 
 namespace {
 
-// The one request the channel knows. Anything else that arrives there is dropped unanswered.
+// The one request the channel knows, answered with the settings file's path and a line feed.
+// Anything else that arrives there is dropped unanswered.
 constexpr QByteArrayView kShowRequest = "varadadid show\n";
 // A peer that connects and says nothing is dropped after this long.
 constexpr int kPeerTimeoutMs = 2000;
@@ -115,23 +116,34 @@ void SingleInstance::Read(QLocalSocket *socket) {
     const QByteArray got = socket->peek(kShowRequest.size() + 1);
     if (got.size() < kShowRequest.size() && kShowRequest.startsWith(got))
         return; // the rest is on its way
-    socket->abort();
-    if (got == kShowRequest)
-        Q_EMIT showRequested();
+    if (got != kShowRequest) {
+        socket->abort();
+        return;
+    }
+    disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+    socket->write(settingsPath_.toUtf8() + '\n');
+    socket->disconnectFromServer(); // once the answer is out
+    Q_EMIT showRequested();
 }
 
-bool SingleInstance::AskRunningCopyToShow(std::chrono::milliseconds timeout) const {
+std::optional<QString>
+SingleInstance::AskRunningCopyToShow(std::chrono::milliseconds timeout) const {
     const QDeadlineTimer deadline(timeout);
     QLocalSocket socket;
     socket.connectToServer(channelName_);
     if (!socket.waitForConnected(int(deadline.remainingTime())))
-        return false;
+        return std::nullopt;
     socket.write(kShowRequest.data(), kShowRequest.size());
-    const bool sent = socket.waitForBytesWritten(int(deadline.remainingTime()));
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState)
-        socket.waitForDisconnected(int(deadline.remainingTime()));
-    return sent || socket.bytesToWrite() == 0;
+    if (!socket.waitForBytesWritten(int(deadline.remainingTime())) && socket.bytesToWrite() > 0)
+        return std::nullopt;
+    // An older copy hangs up without an answer; a hung one is given up at the deadline.
+    QByteArray answer;
+    while (!answer.contains('\n') && socket.waitForReadyRead(int(deadline.remainingTime())))
+        answer += socket.readAll();
+    answer += socket.readAll();
+    socket.abort();
+    const qsizetype end = answer.indexOf('\n');
+    return end < 0 ? QString() : QString::fromUtf8(answer.left(end));
 }
 
 } // namespace app

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <chrono>
+#include <optional>
 
 class QLocalServer;
 class QLocalSocket;
@@ -15,7 +16,8 @@ namespace app {
 // whose process is gone counts as stale and is taken over. On Windows, where process ids come
 // back soon and a stale lock file could look held, a named mutex of the user's session stands
 // for the lock instead: the system releases it with its process. Beside it, a local channel that
-// only the same user can reach, on which a second copy asks the running one to come to the front.
+// only the same user can reach, on which a second copy asks the running one to come to the front
+// and learns which settings file it uses.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -28,9 +30,14 @@ public:
     // channel from then on.
     bool TryAcquire();
 
+    // The settings file the running copy answers a second copy with (empty until it is set).
+    void SetSettingsPath(const QString &path) { settingsPath_ = path; }
+
     // For a second copy: asks the running copy to come to the front. Never waits longer than
-    // `timeout` for a copy that is hung or gone; true when the request was handed over.
-    bool AskRunningCopyToShow(std::chrono::milliseconds timeout = std::chrono::seconds(2)) const;
+    // `timeout` for a copy that is hung or gone. Nullopt when the request could not be handed
+    // over; else the running copy's settings file, empty when it did not say.
+    std::optional<QString>
+    AskRunningCopyToShow(std::chrono::milliseconds timeout = std::chrono::seconds(2)) const;
 
     // In the user's runtime folder, or the temporary folder where there is none.
     static QString DefaultLockPath();
@@ -49,6 +56,7 @@ private:
     QLockFile lock_;
     void *mutex_ = nullptr; // Windows: the mutex handle while this copy holds it
     QString channelName_;
+    QString settingsPath_;
     QLocalServer *server_ = nullptr;
 };
 

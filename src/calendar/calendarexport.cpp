@@ -3,11 +3,27 @@
 #include "calendar/calendartext.h"
 #include "settings/atomicfile.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
 namespace calendar {
+
+namespace {
+
+// The user's documents folder (a home without one: the home folder), never the working folder,
+// which is the program's own folder on Windows and the source checkout under `make run`.
+QString DocumentsFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+} // namespace
 
 void ExportCalendarText(const settings::modRilo &state, QWidget *window, QString &lastFileName,
                         const ui::Dialogs &dialogs) {
-    const std::optional<QString> chosen = dialogs.saveFileDialog(window, lastFileName);
+    const std::optional<QString> chosen =
+        dialogs.saveFileDialog(window, lastFileName.isEmpty() ? DocumentsFolder() : lastFileName);
     if (!chosen)
         return;
     lastFileName = *chosen;

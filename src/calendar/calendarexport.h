@@ -14,7 +14,8 @@ namespace calendar {
 inline const QString kSaveFailedPrompt = QStringLiteral("ファイルを保存できませんでした");
 inline const QString kMessageTitle = QStringLiteral("りろ日記");
 
-// Asks for a file name with `dialogs.saveFileDialog` and writes BuildCalendarText(state) to it in
+// Asks for a file name with `dialogs.saveFileDialog`, starting from `lastFileName` or, while that
+// is empty, in the user's documents folder, and writes BuildCalendarText(state) to it in
 // Shift-JIS, replacing any file of that name entirely. The file is replaced atomically: when the
 // write fails, a file that was there before stays as it was. `lastFileName` is the dialog's
 // memory: it is set to every name chosen (saved or not) and left alone on cancel. Cancelling

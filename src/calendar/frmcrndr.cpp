@@ -193,8 +193,13 @@ QList<QWidget *> frmCrndr::readingOrder() const {
 
 void frmCrndr::btnPrint_Click() {
     if (deferredClose_.Run(
-            [&] { calendar::ExportCalendarText(state_, this, lastFileName_, env_.dialogs); }))
+            [&] { calendar::ExportCalendarText(state_, this, lastFileName_, env_.dialogs); })) {
         close();
+        return;
+    }
+    // As the Save As dialog and its boxes go, a window manager may hand the focus to the disabled
+    // gadget (openbox does, after the replace question) instead of back here: take it back.
+    activateWindow();
 }
 
 void frmCrndr::keyPressEvent(QKeyEvent *event) {

@@ -1,5 +1,6 @@
 #include "entry/i_data.h"
 
+#include "dates/datetext.h"
 #include "entry/halfwidthdigits.h"
 #include "entry/validation.h"
 #include "settings/duedate.h"
@@ -20,8 +21,12 @@ namespace {
 constexpr QSize kDialogSize{224, 160};
 const QColor kPanelColor{0xFF, 0xFF, 0xC0};
 
-const QString kFarFromTodayPrompt =
-    QStringLiteral("予定日が今日から大きく離れています。この日付でよろしいですか？");
+// The question names the date as the program read it, in the form the screen shows, so that a
+// two-digit year (30: 1930) or a slip of the year is seen before it is stored.
+QString FarFromTodayPrompt(dates::Day due) {
+    return QStringLiteral("予定日 %1 は今日から大きく離れています。この日付でよろしいですか？")
+        .arg(dates::FormatDateText(due));
+}
 const QString kProgramTitle = QStringLiteral("りろ日記");
 
 // Screen readers announce the window as a dialog, as they would a QDialog; its children are
@@ -177,7 +182,7 @@ void i_data::Command1_Click() {
     if (entry::IsFarFromToday(due, env_.today())) {
         bool confirmed = false;
         if (deferredClose_.Run([&] {
-                confirmed = env_.dialogs.question(this, kFarFromTodayPrompt, kProgramTitle);
+                confirmed = env_.dialogs.question(this, FarFromTodayPrompt(due), kProgramTitle);
             })) {
             close();
             return;

@@ -16,7 +16,7 @@ std::int32_t DigitsValue(QStringView digits) {
     return std::int32_t(value);
 }
 
-constexpr std::chrono::days kMostDaysAhead{300};
+constexpr std::chrono::days kMostDaysAhead{280};
 constexpr std::chrono::days kMostDaysBehind{365};
 
 MessagePair Pair(int number, Field field) {

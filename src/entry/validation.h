@@ -38,9 +38,10 @@ using DueDateCheck = std::variant<dates::Day, MessagePair>;
 // says. The year reads as in ExpandYear; a date in the past is accepted.
 DueDateCheck ValidateDueDateInput(QStringView year, QStringView month, QStringView day);
 
-// True when `due` cannot be the due date of a pregnancy under way on `today`: more than 300 days
-// after it, or more than 365 days before it. Such a date is most likely a typing slip, so the
-// dialog asks before storing it; a stored date is never questioned.
+// True when `due` cannot be the due date of a pregnancy under way on `today`: more than 280 days
+// ahead (the pregnancy would begin after today), or more than 365 days behind. Such a date is
+// most likely a typing slip, so the dialog asks before storing it; a stored date is never
+// questioned.
 bool IsFarFromToday(dates::Day due, dates::Day today);
 
 } // namespace entry

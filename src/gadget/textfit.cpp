@@ -1,5 +1,6 @@
 #include "gadget/textfit.h"
 
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QVariant>
@@ -70,6 +71,12 @@ void FitLabelText(QLabel *label, const QRect &maxArea, qreal minScale) {
         if (designPixels > 0)
             shrinkWhileTooWide(1);
     }
+    // A top-aligned line in a smaller font would rise above the design's line, like a superscript;
+    // lowering the box's top by the ascent the font lost keeps the text on the line of the caption
+    // beside it (its unit).
+    if (label->alignment() & Qt::AlignTop)
+        box.setTop(box.top() + QFontMetrics(label->property(kDesignFont).value<QFont>()).ascent() -
+                   QFontMetrics(font).ascent());
     label->setFont(font);
     label->setGeometry(box);
 }

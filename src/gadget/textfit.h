@@ -14,7 +14,8 @@ namespace gadget {
 // side opposite its alignment (to the left for a right-justified label, which keeps the text's
 // right end in place); a text still too wide for all of `maxArea` shrinks further until it fits.
 // `maxArea` is in the label's parent's coordinates; a design box reaching beyond it is first cut
-// down to it. The text itself is never changed.
+// down to it. A top-aligned text keeps the design font's baseline whatever its size. The text
+// itself is never changed.
 void FitLabelText(QLabel *label, const QRect &maxArea, qreal minScale = 0.7);
 
 // The label's box before FitLabelText first changed it, in its parent's coordinates.

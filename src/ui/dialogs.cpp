@@ -2,6 +2,9 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 
 namespace ui {
 
@@ -24,6 +27,22 @@ bool ShowQuestionBox(QWidget *parent, const QString &prompt, const QString &titl
 }
 
 std::optional<QString> ShowSaveFileDialog(QWidget *parent, const QString &lastFileName) {
+#ifndef Q_OS_WIN
+    // A QFileDialog reads its view and history from Qt's own user settings and writes them back
+    // as it is destroyed (QtProject.conf in the user's config folder), a file that would outlive
+    // this program. The program needs none of it, so while the dialog lives those settings go to
+    // a folder removed with it. Windows keeps them in the registry, where no path can be set.
+    QTemporaryDir scratch;
+    if (scratch.isValid())
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.path());
+    struct RestoreSettingsPath {
+        ~RestoreSettingsPath() {
+            QSettings::setPath(
+                QSettings::NativeFormat, QSettings::UserScope,
+                QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+        }
+    } restore;
+#endif
     const QString path =
         QFileDialog::getSaveFileName(parent, QString(), lastFileName, kTextFileFilter);
     if (path.isEmpty())

@@ -28,7 +28,7 @@ void ShowMessageBox(QWidget *parent, const QString &prompt, const QString &title
 bool ShowQuestionBox(QWidget *parent, const QString &prompt, const QString &title);
 
 // The modal Save As dialog over `parent`, offering only *.txt files and starting from
-// `lastFileName` (empty the first time); a name typed without an extension comes back as typed.
+// `lastFileName` (a file to preselect, or a folder to open); a name typed without an extension comes back as typed.
 // Replacing an existing file asks for confirmation first. Returns the chosen path, or nullopt
 // when the user cancelled.
 std::optional<QString> ShowSaveFileDialog(QWidget *parent, const QString &lastFileName);

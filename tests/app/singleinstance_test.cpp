@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <future>
+
 namespace {
 
 class SingleInstanceTest : public TempFolderTest {};
@@ -24,8 +26,9 @@ TEST_F(SingleInstanceTest, SecondCopyIsRefusedUntilTheFirstEnds) {
     EXPECT_TRUE(third.TryAcquire());
 }
 
-// The running copy acts on the second copy's one request only; anything else on its channel is
-// dropped. With nobody listening, the second copy gives up at once.
+// The running copy acts on the second copy's one request only, and answers it with its settings
+// file; anything else on its channel is dropped. With nobody listening, the second copy gives up
+// at once.
 TEST_F(SingleInstanceTest, ASecondStartAsksTheRunningCopyToComeForward) {
     const QString lock = Path(QStringLiteral("varadadid.lock"));
     const QString channel = Path(QStringLiteral("varadadid.socket"));
@@ -33,11 +36,16 @@ TEST_F(SingleInstanceTest, ASecondStartAsksTheRunningCopyToComeForward) {
 
     app::SingleInstance first(lock, channel);
     ASSERT_TRUE(first.TryAcquire());
+    first.SetSettingsPath(QStringLiteral("/home/りろ/.config/varadadid/rilo.ini"));
     QSignalSpy shown(&first, &app::SingleInstance::showRequested);
     app::SingleInstance second(lock, channel);
     ASSERT_FALSE(second.TryAcquire());
-    EXPECT_TRUE(second.AskRunningCopyToShow());
-    EXPECT_TRUE(shown.wait());
+    // The second copy waits for the answer, which the first sends from this thread's events.
+    auto asked = std::async(std::launch::async, [&] { return second.AskRunningCopyToShow(); });
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    EXPECT_EQ(asked.get(), QStringLiteral("/home/りろ/.config/varadadid/rilo.ini"));
+    EXPECT_EQ(shown.count(), 1);
 
     for (const QByteArray &other :
          {QByteArray("hello\n"), QByteArray("varadadid show\nvaradadid show\n"),

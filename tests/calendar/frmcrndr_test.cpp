@@ -311,7 +311,15 @@ TEST_F(frmcrndrTest, CancelWritesNothingOverwritesNothingAndSaysNothing) {
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(frmcrndrTest, SaveDialogStartsFromTheLastNameChosenInThisWindowOnly) {
+// Before a name is chosen, the dialog opens the user's documents folder, wherever the desktop
+// keeps it (XDG user-dirs here).
+TEST_F(frmcrndrTest, SaveDialogStartsInDocumentsThenFromTheLastNameChosenInThisWindowOnly) {
+    const QString documents = Path(QStringLiteral("ドキュメント"));
+    ASSERT_TRUE(QDir().mkpath(documents));
+    WriteBytes(Path(QStringLiteral("user-dirs.dirs")),
+               "XDG_DOCUMENTS_DIR=\"" + documents.toUtf8() + "\"\n");
+    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", Folder().toUtf8());
     ConfirmDueDate("2006", "05", "01");
     calendar::frmCrndr *window = Open();
     const QString first = Path(QStringLiteral("a.txt"));
@@ -322,9 +330,10 @@ TEST_F(frmcrndrTest, SaveDialogStartsFromTheLastNameChosenInThisWindowOnly) {
     Save(window, std::nullopt);
     window->close();
     Save(Open(), std::nullopt);
+    qputenv("XDG_CONFIG_HOME", configHome);
 
     EXPECT_EQ(dialogStartNames_,
-              (std::vector<QString>{QString(), first, first, failed, QString()}));
+              (std::vector<QString>{documents, first, first, failed, documents}));
 }
 
 // Targets that cannot be written, next to an empty folder "folder" and a previous export

@@ -64,6 +64,8 @@ key() { sed -n "s/^$1=//p" "$entry"; }
 [ -n "$(key 'Name\[ja\]')" ] || fail "desktop entry has no Name[ja]"
 program=$(key Exec)
 [ -x "$root/usr/bin/$program" ] || fail "Exec=$program is not an installed program in /usr/bin"
+# A login autostart copy of the entry, left behind by apt remove, is skipped once the program is gone.
+[ "$(key TryExec)" = "$program" ] || fail "TryExec='$(key TryExec)', not the program $program"
 # The package states the version the program prints.
 printed=$(DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM=xcb "$root/usr/bin/$program" --version)
 [ "$printed" = "varadadid $(field Version)" ] ||

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -39,6 +40,18 @@ TEST(PlatformChoice, PlatformWithoutValueOrAsAValueChoosesNothing) {
     EXPECT_TRUE(Prefers(true, {}, {"-platform"}));
     EXPECT_TRUE(Prefers(true, {}, {"-style", "fusion"}));
     EXPECT_TRUE(Prefers(true, {}, {"-platformtheme", "gtk3"}));
+}
+
+// A bus the session names, or the user's bus, is used; no bus at all starts none of its own.
+TEST(SessionBus, IsNeverStartedForTheProgramAlone) {
+    const std::vector<std::tuple<QByteArray, bool, QByteArray>> rows = {
+        {"unix:path=/run/user/1000/bus", false, ""},
+        {"unix:path=/run/user/1000/bus", true, ""},
+        {"", true, ""},
+        {"", false, "disabled:"},
+    };
+    for (const auto &[address, userBus, set] : rows)
+        EXPECT_EQ(app::SessionBusOverride(address, userBus), set) << address.constData() << userBus;
 }
 
 } // namespace

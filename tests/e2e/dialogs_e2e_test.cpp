@@ -142,17 +142,31 @@ TEST_F(CalendarWindow, SavesTheDatesAsShiftJisTextAndClosesWithOk) {
     Shot("save-as");
     const fs::path exported = root() / "out" / "dates.txt";
     fs::create_directories(exported.parent_path());
+    WriteFile(exported, "mine");
     ASSERT_TRUE(screen().Activate(*saveAs) && screen().Type(exported.string()) &&
                 screen().Key("Return"));
-    ASSERT_TRUE(WaitUntil([&] { return fs::exists(exported); }, 5s)) << "nothing saved";
+    // The name is taken: the dialog asks under its own title, and "y" says はい(&Y) / &Yes.
+    std::optional<std::string> question;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (const std::string &w :
+             screen().Find(japanese ? "^名前を付けて保存$" : "^Save As$", program().pid()))
+            if (w != *saveAs)
+                question = w;
+        return question.has_value();
+    })) << "no question before replacing a file";
+    ASSERT_TRUE(screen().Activate(*question) && screen().Key("y"));
+    const std::string expected = ToShiftJis(WorkedExampleExportUtf8());
+    ASSERT_EQ(expected.size(), 327u);
+    ASSERT_TRUE(WaitUntil([&] { return ReadFile(exported) == expected; }, 5s)) << "not replaced";
     EXPECT_TRUE(WaitUntil([&] {
         const auto windows = screen().Find(".*", program().pid());
         return std::find(windows.begin(), windows.end(), *saveAs) == windows.end();
     })) << "the Save As dialog stayed open";
-    const std::string expected = ToShiftJis(WorkedExampleExportUtf8());
-    ASSERT_EQ(expected.size(), 327u);
-    EXPECT_EQ(ReadFile(exported), expected);
     EXPECT_EQ(screen().Find(kCalendar), std::vector<std::string>{*calendar});
+    EXPECT_TRUE(WaitUntil([&] { return screen().ActiveWindow() == calendar; }, 5s))
+        << "the focus did not come back to the calendar";
+    // The dialog leaves none of Qt's own settings behind.
+    EXPECT_FALSE(fs::exists(root() / "home" / ".config" / "QtProject.conf"));
 
     ASSERT_TRUE(ClickIn(*calendar, kCalendarOkX, kCalendarButtonsY));
     EXPECT_TRUE(screen().WaitGone(kCalendar));

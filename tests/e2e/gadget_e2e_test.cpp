@@ -88,16 +88,34 @@ INSTANTIATE_TEST_SUITE_P(
 
 class SingleInstance : public GadgetTest {};
 
+// Started on another settings folder, the second copy says which settings file the running one
+// keeps; on the same one it says nothing.
 TEST_F(SingleInstance, ASecondCopyEndsAtOnceAndChangesNoFile) {
     WriteIni(DatedIni({{"win_x", "3000"}, {"win_y", "1500"}, {"temae", "0"}}));
+    const fs::path other = root() / "other";
+    fs::create_directory(other);
     const auto gadget = StartGadget();
     ASSERT_TRUE(gadget);
     const auto before = Snapshot(root());
 
-    Child &second = StartProgram();
-    const auto code = second.WaitExit(1s);
-    ASSERT_TRUE(code) << "the second copy still runs after a second";
-    EXPECT_EQ(*code, 0);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
+        {{}, ""},
+        {{"--settings-dir", other.string()},
+         "varadadid: a copy is already running, with the settings file " + IniPath().string() +
+             "\n"},
+    };
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        Child &second = StartProgram(false, rows[i].first);
+        const auto code = second.WaitExit(2s);
+        ASSERT_TRUE(code) << "the second copy still runs after two seconds";
+        EXPECT_EQ(*code, 0);
+        // The program's own line, among whatever Qt may log.
+        const std::string log = ReadFile(ProgramLog(i + 1)).value_or("");
+        const std::size_t said = log.find("varadadid: ");
+        EXPECT_EQ(said == std::string::npos ? ""
+                                            : log.substr(said, log.find('\n', said) + 1 - said),
+                  rows[i].second);
+    }
     EXPECT_EQ(Snapshot(root()), before);
     EXPECT_TRUE(program(0).Running());
     EXPECT_EQ(screen().Find(kGadget), std::vector<std::string>{*gadget});

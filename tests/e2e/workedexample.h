@@ -87,7 +87,7 @@ inline IniKeys DueInDays(int daysAhead) {
             {"win_y", "1500"}};
 }
 
-// The entry dialog asks before it stores a due date more than 300 days after or 365 days before
+// The entry dialog asks before it stores a due date more than 280 days after or 365 days before
 // today, as 2006/05/01 is now. Answers that box (titled りろ日記, いいえ its default button) with
 // "y", the mnemonic of はい(&Y) / &Yes in either locale, and waits for it to go.
 inline bool ConfirmFarDueDate(const Screen &screen) {

@@ -106,8 +106,12 @@ protected:
     bool answer_ = false;
 };
 
-const char *const kFarQuestion =
-    "? 予定日が今日から大きく離れています。この日付でよろしいですか？ | りろ日記";
+// The far-date question for the date as the dialog read it.
+QString FarQuestion(const char *date) {
+    return QStringLiteral("? 予定日 %1 は今日から大きく離れています。この日付でよろしいですか？ | "
+                          "りろ日記")
+        .arg(QLatin1String(date));
+}
 
 TEST_F(i_dataTest, RejectionShowsItsMessageAndChangesNothing) {
     const std::vector<QStringList> rows = {
@@ -121,9 +125,10 @@ TEST_F(i_dataTest, RejectionShowsItsMessageAndChangesNothing) {
         {"2006", "13", "1", "月の入力エラーです | 入力エラー", "yo_m"},
         {"2006", "2", "29", "日の入力エラーです | 入力エラー", "yo_d"},
         // Far from today (2006/01/10) and answered No.
-        {"2072", "3", "15", kFarQuestion, "yo_y"},
-        {"1900", "1", "1", kFarQuestion, "yo_y"},
-        {"30", "1", "1", kFarQuestion, "yo_y"}, // 1930
+        {"2072", "3", "15", FarQuestion("2072/03/15"), "yo_y"},
+        {"1900", "1", "1", FarQuestion("1900/01/01"), "yo_y"},
+        {"30", "1", "1", FarQuestion("1930/01/01"), "yo_y"},
+        {"2006", "10", "18", FarQuestion("2006/10/18"), "yo_y"}, // 281 days: not yet begun
     };
     Open();
     for (const QStringList &row : rows) {
@@ -171,14 +176,15 @@ TEST_F(i_dataTest, AcceptedDateIsStoredAsTypedWithItsMilestonesThenTheDialogClos
 
 TEST_F(i_dataTest, DateFarFromTodayIsStoredOnceTheUserSaysYesAndADateNearItAsksNothing) {
     answer_ = true;
-    const std::vector<std::tuple<QString, QString, Log>> rows = {
-        {"2006", "7", {"ok", "unloaded"}}, // 186 days after today, 2006/01/10
-        {"2072", "3", {kFarQuestion, "ok", "unloaded"}},
+    const std::vector<std::tuple<QString, QString, QString, Log>> rows = {
+        {"2006", "7", "15", {"ok", "unloaded"}},  // 186 days after today, 2006/01/10
+        {"2006", "10", "17", {"ok", "unloaded"}}, // 280 days: begun today
+        {"2072", "3", "15", {FarQuestion("2072/03/15").toStdString(), "ok", "unloaded"}},
     };
-    for (const auto &[year, month, log] : rows) {
+    for (const auto &[year, month, day, log] : rows) {
         log_.clear();
         Open();
-        TypeDate(year, month, "15");
+        TypeDate(year, month, day);
         QTest::mouseClick(Ok(), Qt::LeftButton);
         EXPECT_EQ(log_, log);
     }

@@ -83,9 +83,9 @@ TEST(ValidateDueDateInput, MessagePairsAreExactAndNameTheirBox) {
     }
 }
 
-TEST(IsFarFromToday, MoreThan300DaysAheadOrMoreThan365DaysBack) {
+TEST(IsFarFromToday, MoreThan280DaysAheadOrMoreThan365DaysBack) {
     const dates::Day today = 2024y / February / 29;
-    const std::vector<std::pair<int, bool>> rows = {{0, false},    {300, false}, {301, true},
+    const std::vector<std::pair<int, bool>> rows = {{0, false},    {280, false}, {281, true},
                                                     {-365, false}, {-366, true}, {-40000, true}};
     for (const auto &[offset, far] : rows)
         EXPECT_EQ(entry::IsFarFromToday(today + days(offset), today), far) << offset;

@@ -487,10 +487,13 @@ TEST_F(FrmMain, EveryTextIsDrawnWholeInsideTheFaceAndOverNoOtherText) {
     const auto w = Load(kDue20051010);
     QWidget *client = w->findChild<QWidget *>(QStringLiteral("client"));
     const QRegion face = w->mask().translated(-client->pos());
-    std::map<QString, int> designPixels;
+    std::map<QString, int> designPixels, designBaseline;
     const auto labels = client->findChildren<QLabel *>();
-    for (const QLabel *label : labels)
+    for (const QLabel *label : labels) {
         designPixels[label->objectName()] = label->font().pixelSize();
+        designBaseline[label->objectName()] =
+            label->geometry().top() + QFontMetrics(label->font()).ascent();
+    }
 
     // Widths change with the digit counts and signs only: every day near the due date and the
     // start, where they change, and a coarser step in between reach every combination.
@@ -509,6 +512,9 @@ TEST_F(FrmMain, EveryTextIsDrawnWholeInsideTheFaceAndOverNoOtherText) {
             ASSERT_LE(metrics.horizontalAdvance(label->text()), label->contentsRect().width())
                 << where.toStdString();
             ASSERT_GE(label->font().pixelSize(), 0.69 * designPixels[name]) << where.toStdString();
+            // A shrunk number stays on the line of its unit, not raised above it.
+            ASSERT_EQ(label->geometry().top() + metrics.ascent(), designBaseline[name])
+                << where.toStdString();
             for (const QRect &ink : InkRuns(label)) {
                 ASSERT_TRUE(label->geometry().contains(ink))
                     << where.toStdString() << " ink " << ink.x() << "," << ink.y() << " "
@@ -715,6 +721,8 @@ TEST_F(FrmMain, TheFaceMatchesItsGoldenImagesUnderTheCAndTheJapaneseLocale) {
         {"face-due-date", "yoteibi=2006/01/23\r\nhajime=2005/04/18\r\n"},
         {"face-98-days-left", "yoteibi=2006/05/01\r\nhajime=2005/07/25\r\n"},
         {"face-280-days-left", "yoteibi=2006/10/30\r\nhajime=2006/01/23\r\n"},
+        // 140 weeks: the week number shrunk to fit, on the line of 週.
+        {"face-705-days-since", "yoteibi=2004/02/18\r\nhajime=2003/05/14\r\n"},
     };
     for (const auto &[name, dates] : rows) {
         WriteBytes(Path(QStringLiteral("rilo.ini")),
