@@ -1,5 +1,7 @@
 #include "app/commandline.h"
 
+#include "ui/look.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -16,7 +18,8 @@ struct Parser {
     Parser() {
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         parser.setApplicationDescription(
-            QStringLiteral("りろ日記: the days left to the expected due date, on the desktop."));
+            ui::look::kProgramTitle +
+            QStringLiteral(": the days left to the expected due date, on the desktop."));
         parser.addOption(settingsDir);
         for (const char *name :
              {"platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger",

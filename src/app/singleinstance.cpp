@@ -1,5 +1,7 @@
 #include "app/singleinstance.h"
 
+#include "app/log.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QStandardPaths>
@@ -97,8 +99,12 @@ void SingleInstance::Listen() {
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server_->listen(channelName_)) {
         QLocalServer::removeServer(channelName_);
-        if (!server_->listen(channelName_))
-            return; // the gadget still runs; a second start then just ends
+        if (!server_->listen(channelName_)) {
+            // The gadget still runs; a second start then just ends.
+            qCWarning(lcApp) << "cannot listen for a second start at" << channelName_ << ":"
+                             << server_->errorString();
+            return;
+        }
     }
     connect(server_, &QLocalServer::newConnection, this, &SingleInstance::Accept);
 }

@@ -2,6 +2,7 @@
 
 #include "calendar/calendartext.h"
 #include "settings/atomicfile.h"
+#include "ui/look.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -30,7 +31,8 @@ void ExportCalendarText(const settings::modRilo &state, QWidget *window, QString
 
     const std::optional<QByteArray> bytes = EncodeShiftJis(BuildCalendarText(state));
     if (!bytes || !settings::ReplaceFileAtomically(*chosen, *bytes))
-        dialogs.messageBox(window, kSaveFailedPrompt, kMessageTitle, ui::MessageIcon::None);
+        dialogs.messageBox(window, kSaveFailedPrompt, ui::look::kProgramTitle,
+                           ui::MessageIcon::None);
 }
 
 } // namespace calendar

@@ -12,7 +12,6 @@ namespace calendar {
 
 // The failure prompt and the message box's title.
 inline const QString kSaveFailedPrompt = QStringLiteral("ファイルを保存できませんでした");
-inline const QString kMessageTitle = QStringLiteral("りろ日記");
 
 // Asks for a file name with `dialogs.saveFileDialog`, starting from `lastFileName` or, while that
 // is empty, in the user's documents folder, and writes BuildCalendarText(state) to it in

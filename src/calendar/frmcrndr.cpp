@@ -102,7 +102,7 @@ frmCrndr::frmCrndr(settings::modRilo &state, const ui::AppEnvironment &env, QWid
     if (const QScreen *screen = this->screen())
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                         screen->availableGeometry()));
-    btnOK_->setFocus();
+    okButton_->setFocus();
 }
 
 // Controls are created bottom first, so that they stack as designed: rules and captions under
@@ -149,22 +149,22 @@ void frmCrndr::BuildControls() {
         const int row = month < kDogRow ? month : month + 1;
         monthStartLabels_[month - 1] = rowDates_[row - 1] = addDate(row, Indexed("Ctuki", month));
     }
-    Cinu_ = rowDates_[kDogRow - 1] = addDate(kDogRow, QStringLiteral("Cinu"));
-    Cyoteibi_ = rowDates_[kRowCount - 1] = addDate(kRowCount, QStringLiteral("Cyoteibi"));
+    dogDayLabel_ = rowDates_[kDogRow - 1] = addDate(kDogRow, QStringLiteral("Cinu"));
+    dueDateLabel_ = rowDates_[kRowCount - 1] = addDate(kRowCount, QStringLiteral("Cyoteibi"));
 
-    btnOK_ =
+    okButton_ =
         ui::look::AddButton(this, QStringLiteral("btnOK"), ui::look::Twips(1800, 4920, 1335, 495),
                             QStringLiteral("O  K"), ui::look::Font(ui::look::kPGothic, 12));
-    btnPrint_ =
+    saveButton_ =
         ui::look::AddButton(this, QStringLiteral("btnPrint"), ui::look::Twips(960, 4920, 735, 495),
                             QStringLiteral("保 存"), formFont);
     // The captions are spaced out for the eye; a screen reader says the words.
-    btnOK_->setAccessibleName(QStringLiteral("OK"));
-    btnPrint_->setAccessibleName(QStringLiteral("保存"));
-    setTabOrder(btnOK_, btnPrint_);
+    okButton_->setAccessibleName(QStringLiteral("OK"));
+    saveButton_->setAccessibleName(QStringLiteral("保存"));
+    setTabOrder(okButton_, saveButton_);
 
-    connect(btnOK_, &QPushButton::clicked, this, &QWidget::close);
-    connect(btnPrint_, &QPushButton::clicked, this, &frmCrndr::btnPrint_Click);
+    connect(okButton_, &QPushButton::clicked, this, &QWidget::close);
+    connect(saveButton_, &QPushButton::clicked, this, &frmCrndr::btnPrint_Click);
 }
 
 // The starts of months 2 to 10 and the Day of the Dog come from the settings file as it is now;
@@ -175,8 +175,8 @@ void frmCrndr::FillCalendar() {
     settings::LoadMonthStarts(state_, file);
     for (int month = 1; month <= 10; ++month)
         ShowDate(monthStartLabels_[month - 1], state_.MonthStart(month));
-    ShowDate(Cinu_, state_.DogDay);
-    ShowDate(Cyoteibi_, state_.DueDate);
+    ShowDate(dogDayLabel_, state_.DogDay);
+    ShowDate(dueDateLabel_, state_.DueDate);
     // A screen reader reads each row whole: caption and date.
     for (int row = 1; row <= kRowCount; ++row) {
         QLabel *date = rowDates_[row - 1];
@@ -187,7 +187,7 @@ void frmCrndr::FillCalendar() {
 
 QList<QWidget *> frmCrndr::readingOrder() const {
     QList<QWidget *> widgets(rowDates_.begin(), rowDates_.end());
-    widgets << btnPrint_ << btnOK_;
+    widgets << saveButton_ << okButton_;
     return widgets;
 }
 

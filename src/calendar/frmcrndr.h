@@ -52,11 +52,11 @@ private:
     settings::modRilo &state_;
     ui::AppEnvironment env_;
     std::array<QLabel *, 10> monthStartLabels_{}; // [month - 1]: Ctuki(month)
-    QLabel *Cinu_ = nullptr;
-    QLabel *Cyoteibi_ = nullptr;
+    QLabel *dogDayLabel_ = nullptr;
+    QLabel *dueDateLabel_ = nullptr;
     std::array<QLabel *, 12> rowDates_{}; // the date labels, top to bottom
-    QPushButton *btnPrint_ = nullptr;
-    QPushButton *btnOK_ = nullptr;
+    QPushButton *saveButton_ = nullptr;
+    QPushButton *okButton_ = nullptr;
     QString lastFileName_; // the Save As dialog's memory while the window is open
     ui::DeferredClose deferredClose_;
 };

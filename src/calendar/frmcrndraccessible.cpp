@@ -1,6 +1,7 @@
 #include "calendar/frmcrndraccessible.h"
 
 #include "calendar/frmcrndr.h"
+#include "ui/accessible.h"
 
 #include <QAccessibleWidget>
 
@@ -42,11 +43,7 @@ QAccessibleInterface *CalendarFactory(const QString &className, QObject *object)
 } // namespace
 
 void InstallAccessibleFactory() {
-    static const bool installed = [] {
-        QAccessible::installFactory(&CalendarFactory);
-        return true;
-    }();
-    (void)installed;
+    ui::InstallAccessibleFactory(&CalendarFactory);
 }
 
 } // namespace calendar

@@ -2,8 +2,10 @@
 
 #include "dates/datetext.h"
 #include "entry/halfwidthdigits.h"
+#include "entry/log.h"
 #include "entry/validation.h"
 #include "settings/duedate.h"
+#include "ui/accessible.h"
 #include "ui/look.h"
 
 #include <QAccessibleWidget>
@@ -27,7 +29,6 @@ QString FarFromTodayPrompt(dates::Day due) {
     return QStringLiteral("予定日 %1 は今日から大きく離れています。この日付でよろしいですか？")
         .arg(dates::FormatDateText(due));
 }
-const QString kProgramTitle = QStringLiteral("りろ日記");
 
 // Screen readers announce the window as a dialog, as they would a QDialog; its children are
 // Qt's usual ones.
@@ -40,11 +41,7 @@ QAccessibleInterface *EntryDialogFactory(const QString &className, QObject *obje
 
 // Installs EntryDialogFactory once per process, when the first dialog is built.
 void InstallEntryDialogAccessible() {
-    static const bool installed = [] {
-        QAccessible::installFactory(&EntryDialogFactory);
-        return true;
-    }();
-    (void)installed;
+    ui::InstallAccessibleFactory(&EntryDialogFactory);
 }
 
 // A flat single-line entry box for digits, right-justified, holding at most `maxLength`
@@ -110,24 +107,24 @@ void i_data::BuildControls() {
     ui::look::AddLabel(this, QStringLiteral("Label5"), ui::look::Twips(360, 1200, 2775, 255),
                        QStringLiteral("※　半角数字で入力して下さい。"), note);
 
-    yo_y_ = AddDigitBox(this, QStringLiteral("yo_y"), QStringLiteral("年"),
-                        ui::look::Twips(360, 600, 615, 330), 4);
-    yo_d_ = AddDigitBox(this, QStringLiteral("yo_d"), QStringLiteral("日"),
-                        ui::look::Twips(2280, 600, 375, 330), 2);
-    yo_m_ = AddDigitBox(this, QStringLiteral("yo_m"), QStringLiteral("月"),
-                        ui::look::Twips(1440, 600, 375, 330), 2);
-    Command1_ = ui::look::AddButton(this, QStringLiteral("Command1"),
+    yearBox_ = AddDigitBox(this, QStringLiteral("yo_y"), QStringLiteral("年"),
+                           ui::look::Twips(360, 600, 615, 330), 4);
+    dayBox_ = AddDigitBox(this, QStringLiteral("yo_d"), QStringLiteral("日"),
+                          ui::look::Twips(2280, 600, 375, 330), 2);
+    monthBox_ = AddDigitBox(this, QStringLiteral("yo_m"), QStringLiteral("月"),
+                            ui::look::Twips(1440, 600, 375, 330), 2);
+    okButton_ = ui::look::AddButton(this, QStringLiteral("Command1"),
                                     ui::look::Twips(1800, 1680, 1335, 495), QStringLiteral("O  K"),
                                     ui::look::Font(ui::look::kPGothic, 12));
-    Command1_->setAccessibleName(QStringLiteral("OK"));
-    Command1_->setAutoDefault(false);
-    Command1_->setDefault(false);
-    connect(Command1_, &QPushButton::clicked, this, &i_data::Command1_Click);
+    okButton_->setAccessibleName(QStringLiteral("OK"));
+    okButton_->setAutoDefault(false);
+    okButton_->setDefault(false);
+    connect(okButton_, &QPushButton::clicked, this, &i_data::Command1_Click);
 
-    setTabOrder(yo_y_, yo_m_);
-    setTabOrder(yo_m_, yo_d_);
-    setTabOrder(yo_d_, Command1_);
-    yo_y_->setFocus();
+    setTabOrder(yearBox_, monthBox_);
+    setTabOrder(monthBox_, dayBox_);
+    setTabOrder(dayBox_, okButton_);
+    yearBox_->setFocus();
 }
 
 // The dialog reads only the due date's texts it shows: the gadget's place, its layer and the dates
@@ -135,22 +132,22 @@ void i_data::BuildControls() {
 void i_data::Form_Load() {
     const settings::DueDateFields stored =
         settings::StoredDueDateFields(settings::Snapshot::Read(state_.IniPath));
-    yo_y_->setText(stored.year);
-    yo_m_->setText(stored.month);
-    yo_d_->setText(stored.day);
+    yearBox_->setText(stored.year);
+    monthBox_->setText(stored.month);
+    dayBox_->setText(stored.day);
     setWindowTitle(QStringLiteral("データを入力してね"));
 }
 
 QLineEdit *i_data::BoxFor(entry::Field field) const {
     switch (field) {
     case entry::Field::Year:
-        return yo_y_;
+        return yearBox_;
     case entry::Field::Month:
-        return yo_m_;
+        return monthBox_;
     case entry::Field::Day:
         break;
     }
-    return yo_d_;
+    return dayBox_;
 }
 
 // The box takes the focus with its text selected, so that typing replaces it.
@@ -164,7 +161,7 @@ void i_data::SelectBox(QLineEdit *box) {
 // stored as typed, with all derived dates; a file that cannot be written is reported, but the date
 // stays in effect for this run.
 void i_data::Command1_Click() {
-    const settings::DueDateFields typed{yo_y_->text(), yo_m_->text(), yo_d_->text()};
+    const settings::DueDateFields typed{yearBox_->text(), monthBox_->text(), dayBox_->text()};
     const entry::DueDateCheck checked =
         entry::ValidateDueDateInput(typed.year, typed.month, typed.day);
     if (const auto *rejection = std::get_if<entry::MessagePair>(&checked)) {
@@ -182,23 +179,27 @@ void i_data::Command1_Click() {
     if (entry::IsFarFromToday(due, env_.today())) {
         bool confirmed = false;
         if (deferredClose_.Run([&] {
-                confirmed = env_.dialogs.question(this, FarFromTodayPrompt(due), kProgramTitle);
+                confirmed =
+                    env_.dialogs.question(this, FarFromTodayPrompt(due), ui::look::kProgramTitle);
             })) {
             close();
             return;
         }
         if (!confirmed) {
-            SelectBox(yo_y_);
+            SelectBox(yearBox_);
             return;
         }
     }
 
     if (const std::optional<settings::StoreError> failure =
             settings::StoreDueDate(state_, typed, due)) {
+        qCWarning(lcEntry) << "could not store the due date in" << state_.IniPath
+                           << (*failure == settings::StoreError::NotWritten ? "(not written)"
+                                                                            : "(out of range)");
         // Whether or not the program is ending meanwhile, the dialog closes after the box.
         (void)deferredClose_.Run([&] {
             env_.dialogs.messageBox(this, QStringLiteral("予定日を保存できませんでした"),
-                                    kProgramTitle, ui::MessageIcon::Warning);
+                                    ui::look::kProgramTitle, ui::MessageIcon::Warning);
         });
     }
     Q_EMIT dueDateConfirmed();

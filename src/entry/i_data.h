@@ -48,10 +48,10 @@ private:
 
     settings::modRilo &state_;
     ui::AppEnvironment env_;
-    QLineEdit *yo_y_ = nullptr;
-    QLineEdit *yo_m_ = nullptr;
-    QLineEdit *yo_d_ = nullptr;
-    QPushButton *Command1_ = nullptr;
+    QLineEdit *yearBox_ = nullptr;
+    QLineEdit *monthBox_ = nullptr;
+    QLineEdit *dayBox_ = nullptr;
+    QPushButton *okButton_ = nullptr;
     ui::DeferredClose deferredClose_;
 };
 

@@ -48,32 +48,32 @@ Face::Face(QWidget *window) : QWidget(window) {
     // Bottom of the stacking order first; popup_label lies over everything.
     QLabel *label5 = AddLabel(this, QStringLiteral("Label5"), Twips(480, 240, 1215, 255),
                               QStringLiteral("現在"), Font(ui::look::kGothic, 9.75));
-    yotei_cd_ = AddLabel(this, QStringLiteral("yotei_cd"), Twips(360, 1440, 1575, 375), QString(),
-                         Font(ui::look::kGothic, 9), Qt::AlignRight);
-    week_ = AddLabel(this, QStringLiteral("week"), Twips(480, 600, 375, 495), QString(),
-                     Font(ui::look::kUIGothic, 14.25), Qt::AlignRight);
-    rilo_cd_ = AddLabel(this, QStringLiteral("rilo_cd"), Twips(1080, 1395, 615, 255), QString(),
-                        Font(ui::look::kGothic, 12), Qt::AlignRight);
-    day_ = AddLabel(this, QStringLiteral("day"), Twips(1200, 600, 375, 495), QString(),
-                    Font(ui::look::kUIGothic, 14.25), Qt::AlignRight);
+    sentenceLabel_ = AddLabel(this, QStringLiteral("yotei_cd"), Twips(360, 1440, 1575, 375),
+                              QString(), Font(ui::look::kGothic, 9), Qt::AlignRight);
+    weeksLabel_ = AddLabel(this, QStringLiteral("week"), Twips(480, 600, 375, 495), QString(),
+                           Font(ui::look::kUIGothic, 14.25), Qt::AlignRight);
+    numberLabel_ = AddLabel(this, QStringLiteral("rilo_cd"), Twips(1080, 1395, 615, 255), QString(),
+                            Font(ui::look::kGothic, 12), Qt::AlignRight);
+    daysLabel_ = AddLabel(this, QStringLiteral("day"), Twips(1200, 600, 375, 495), QString(),
+                          Font(ui::look::kUIGothic, 14.25), Qt::AlignRight);
     AddLabel(this, QStringLiteral("Label6"), Twips(960, 630, 375, 375), QStringLiteral("週"),
              Font(ui::look::kPGothic, 12));
     AddLabel(this, QStringLiteral("Label7"), Twips(1680, 630, 375, 375), QStringLiteral("日"),
              Font(ui::look::kPGothic, 12));
-    month_ = AddLabel(this, QStringLiteral("month"), Twips(945, 930, 375, 255), QString(),
-                      Font(ui::look::kPGothic, 12), Qt::AlignRight);
+    monthLabel_ = AddLabel(this, QStringLiteral("month"), Twips(945, 930, 375, 255), QString(),
+                           Font(ui::look::kPGothic, 12), Qt::AlignRight);
     AddLabel(this, QStringLiteral("Label3"), Twips(1365, 960, 615, 255), QStringLiteral("ヶ月目"),
              Font(ui::look::kPGothic, 9.75));
     new ui::look::DottedLine(this, QStringLiteral("Line3"), {360, 1260}, {2040, 1260},
                              ui::look::kRuleAmber);
     new ui::look::DottedLine(this, QStringLiteral("Line4"), {360, 480}, {2040, 480},
                              ui::look::kRuleAmber);
-    popup_label_ = AddLabel(this, QStringLiteral("popup_label"), Twips(240, 120, 2055, 1815),
-                            QString(), QFont());
+    faceLabel_ = AddLabel(this, QStringLiteral("popup_label"), Twips(240, 120, 2055, 1815),
+                          QString(), QFont());
 
     focusMark_ = new FocusMark(this);
 
-    for (QLabel *red : {label5, rilo_cd_})
+    for (QLabel *red : {label5, numberLabel_})
         ui::look::SetTextColor(red, ui::look::kDarkRed);
 }
 
@@ -82,11 +82,11 @@ void Face::ShowFocusMark(bool shown) {
 }
 
 void Face::Show(const dates::CountdownTexts &texts) {
-    yotei_cd_->setText(texts.Sentence);
-    rilo_cd_->setText(texts.Number);
-    week_->setText(texts.Weeks);
-    day_->setText(texts.Days);
-    month_->setText(texts.Month);
+    sentenceLabel_->setText(texts.Sentence);
+    numberLabel_->setText(texts.Number);
+    weeksLabel_->setText(texts.Weeks);
+    daysLabel_->setText(texts.Days);
+    monthLabel_->setText(texts.Month);
     FitTexts();
 }
 
@@ -99,26 +99,26 @@ void Face::FitTexts() {
     };
     // "週" and "日" stand just right of week and day, "ヶ月目" right of month; left of week and
     // month the face is empty. day has "週" on its left.
-    FitLabelText(week_, leftTo(faceLeft, DesignBox(week_)));
-    FitLabelText(day_, DesignBox(day_));
-    FitLabelText(month_, leftTo(faceLeft, DesignBox(month_)));
-    FitLabelText(yotei_cd_, leftTo(faceLeft, DesignBox(yotei_cd_)));
+    FitLabelText(weeksLabel_, leftTo(faceLeft, DesignBox(weeksLabel_)));
+    FitLabelText(daysLabel_, DesignBox(daysLabel_));
+    FitLabelText(monthLabel_, leftTo(faceLeft, DesignBox(monthLabel_)));
+    FitLabelText(sentenceLabel_, leftTo(faceLeft, DesignBox(sentenceLabel_)));
     // The day count sits in the sentence's blank run, between its words and the closing "日".
-    const QRect rilo = DesignBox(rilo_cd_);
+    const QRect rilo = DesignBox(numberLabel_);
     int riloLeft = rilo.left();
-    const QString sentence = yotei_cd_->text();
+    const QString sentence = sentenceLabel_->text();
     qsizetype blank = sentence.size() - 1;
     while (blank > 0 && sentence.at(blank - 1).isSpace())
         --blank;
     if (blank > 0 && blank < sentence.size() - 1) {
-        const QFontMetricsF metrics(yotei_cd_->font());
+        const QFontMetricsF metrics(sentenceLabel_->font());
         const qreal sentenceRight =
-            yotei_cd_->geometry().left() + yotei_cd_->contentsRect().right() + 1;
+            sentenceLabel_->geometry().left() + sentenceLabel_->contentsRect().right() + 1;
         const qreal blankLeft = sentenceRight - metrics.horizontalAdvance(sentence) +
                                 metrics.horizontalAdvance(sentence.left(blank));
         riloLeft = std::max(riloLeft, int(std::ceil(blankLeft)));
     }
-    FitLabelText(rilo_cd_, leftTo(riloLeft, rilo));
+    FitLabelText(numberLabel_, leftTo(riloLeft, rilo));
 }
 
 } // namespace gadget

@@ -11,7 +11,7 @@ class QLabel;
 
 namespace gadget {
 
-// The original window: a 3-pixel frame and a title bar down to pixel 22 around the client area,
+// The design's window: a 3-pixel frame and a title bar down to pixel 22 around the client area,
 // cut down to a rounded face. All in logical pixels of the gadget's window.
 inline constexpr QSize kWindowSize(188, 172);
 inline constexpr QPoint kClientOffset(3, 22);
@@ -28,19 +28,19 @@ public:
 
     // Shows `texts`, each drawn whole inside the rounded face.
     void Show(const dates::CountdownTexts &texts);
-    QLabel *popupLabel() const { return popup_label_; }
+    QLabel *popupLabel() const { return faceLabel_; }
     // A dotted line just inside the face's rounded edge, which tells that the keyboard is here.
     void ShowFocusMark(bool shown);
 
 private:
     void FitTexts();
 
-    QLabel *popup_label_ = nullptr;
-    QLabel *yotei_cd_ = nullptr;
-    QLabel *rilo_cd_ = nullptr;
-    QLabel *week_ = nullptr;
-    QLabel *day_ = nullptr;
-    QLabel *month_ = nullptr;
+    QLabel *faceLabel_ = nullptr;
+    QLabel *sentenceLabel_ = nullptr;
+    QLabel *numberLabel_ = nullptr;
+    QLabel *weeksLabel_ = nullptr;
+    QLabel *daysLabel_ = nullptr;
+    QLabel *monthLabel_ = nullptr;
     QWidget *focusMark_ = nullptr;
 };
 

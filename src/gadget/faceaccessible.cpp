@@ -1,6 +1,7 @@
 #include "gadget/faceaccessible.h"
 
 #include "gadget/frmmain.h"
+#include "ui/accessible.h"
 
 #include <QAccessibleWidget>
 #include <QWidget>
@@ -28,11 +29,7 @@ QAccessibleInterface *FaceFactory(const QString &className, QObject *object) {
 } // namespace
 
 void RegisterFaceAccessible() {
-    static const bool registered = [] {
-        QAccessible::installFactory(FaceFactory);
-        return true;
-    }();
-    (void)registered;
+    ui::InstallAccessibleFactory(FaceFactory);
 }
 
 } // namespace gadget

@@ -334,7 +334,7 @@ void frmMain::SetUpFaceAccess() {
     // The face takes the focus when clicked or activated, so the Menu key reaches it.
     setFocusPolicy(Qt::StrongFocus);
     RegisterFaceAccessible();
-    setAccessibleName(QStringLiteral("りろ日記"));
+    setAccessibleName(ui::look::kProgramTitle);
 }
 
 void frmMain::ShowMenuAtFace() {

@@ -14,6 +14,9 @@ class QLineEdit;
 // dark red captions, flat #F9E888 buttons, and positions in twips.
 namespace ui::look {
 
+// The program's name as its boxes' titles and the screen reader give it.
+inline const QString kProgramTitle = QStringLiteral("りろ日記");
+
 inline constexpr int kTwipsPerPixel = 15;
 inline const QColor kDarkRed{0x80, 0x00, 0x00};
 inline const QColor kButtonFace{0xF9, 0xE8, 0x88};

@@ -12,9 +12,9 @@
 
 namespace {
 
-class SingleInstanceTest : public TempFolderTest {};
+class SingleInstance : public TempFolderTest {};
 
-TEST_F(SingleInstanceTest, SecondCopyIsRefusedUntilTheFirstEnds) {
+TEST_F(SingleInstance, SecondCopyIsRefusedUntilTheFirstEnds) {
     const QString path = Path(QStringLiteral("varadadid.lock"));
     {
         app::SingleInstance first(path);
@@ -29,7 +29,7 @@ TEST_F(SingleInstanceTest, SecondCopyIsRefusedUntilTheFirstEnds) {
 // The running copy acts on the second copy's one request only, and answers it with its settings
 // file; anything else on its channel is dropped. With nobody listening, the second copy gives up
 // at once.
-TEST_F(SingleInstanceTest, ASecondStartAsksTheRunningCopyToComeForward) {
+TEST_F(SingleInstance, ASecondStartAsksTheRunningCopyToComeForward) {
     const QString lock = Path(QStringLiteral("varadadid.lock"));
     const QString channel = Path(QStringLiteral("varadadid.socket"));
     EXPECT_FALSE(app::SingleInstance(lock, channel).AskRunningCopyToShow()) << "nobody listens";
@@ -62,14 +62,14 @@ TEST_F(SingleInstanceTest, ASecondStartAsksTheRunningCopyToComeForward) {
     }
 }
 
-TEST_F(SingleInstanceTest, ALockThatCannotBeMadeDoesNotStopTheStart) {
+TEST_F(SingleInstance, ALockThatCannotBeMadeDoesNotStopTheStart) {
     // The lock's folder is a plain file: no lock can be made there.
     WriteBytes(Path(QStringLiteral("folder")), "x");
     app::SingleInstance instance(Path(QStringLiteral("folder/varadadid.lock")));
     EXPECT_TRUE(instance.TryAcquire());
 }
 
-TEST_F(SingleInstanceTest, ALockLeftByACrashedCopyIsTakenOver) {
+TEST_F(SingleInstance, ALockLeftByACrashedCopyIsTakenOver) {
     const QString path = Path(QStringLiteral("varadadid.lock"));
     QByteArray content;
     {

@@ -59,7 +59,7 @@ const std::vector<QByteArray> kDates20060501{
     "2005/07/25", "2005/08/22", "2005/09/19", "2005/10/17", "2005/11/14", "2005/12/12",
     "2006/01/09", "2006/02/06", "2006/03/06", "2006/04/03", "2005/11/22", "2006/05/01"};
 
-class frmcrndrTest : public TempFolderTest {
+class FrmCrndr : public TempFolderTest {
 protected:
     void SetUp() override {
         settings::ResolveIniPath(state_, Folder(), Path(QStringLiteral("user")));
@@ -149,7 +149,7 @@ const RowCase kRows[] = {
     {"Label1(13)", "予定日", "Cyoteibi", "2006/05/01"},
 };
 
-TEST_F(frmcrndrTest, ShowsTheTwelveRowsInOrderForADueDate) {
+TEST_F(FrmCrndr, ShowsTheTwelveRowsInOrderForADueDate) {
     ConfirmDueDate("2006", "05", "01");
     calendar::frmCrndr *window = Open();
     int top = 24;
@@ -189,7 +189,7 @@ TEST_F(frmcrndrTest, ShowsTheTwelveRowsInOrderForADueDate) {
     EXPECT_EQ(accessible->role(), QAccessible::Dialog);
 }
 
-TEST_F(frmcrndrTest, RereadsMonthStartsAndDogDayOnEveryOpeningButNotTheMemoryDates) {
+TEST_F(FrmCrndr, RereadsMonthStartsAndDogDayOnEveryOpeningButNotTheMemoryDates) {
     ConfirmDueDate("2006", "05", "01");
     Open()->close();
 
@@ -208,7 +208,7 @@ TEST_F(frmcrndrTest, RereadsMonthStartsAndDogDayOnEveryOpeningButNotTheMemoryDat
     EXPECT_EQ(state_.DogDay, Stamp(2005, 11, 26));
 }
 
-TEST_F(frmcrndrTest, MissingOrGarbledStoredDatesLeaveTheirRowsEmptyOnScreenAndInTheExport) {
+TEST_F(FrmCrndr, MissingOrGarbledStoredDatesLeaveTheirRowsEmptyOnScreenAndInTheExport) {
     WriteBytes(state_.IniPath, "[riloini]\r\n"
                                "tuki1=2005/08/22\r\n"
                                "tuki3=2005/09/31\r\n"
@@ -231,13 +231,13 @@ TEST_F(frmcrndrTest, MissingOrGarbledStoredDatesLeaveTheirRowsEmptyOnScreenAndIn
                   {"2005/07/25", "2005/08/22", "", "", "", "", "", "", "", "", "", "2006/05/01"}));
 }
 
-TEST_F(frmcrndrTest, WithoutAnySettingsFileEveryDateIsEmpty) {
+TEST_F(FrmCrndr, WithoutAnySettingsFileEveryDateIsEmpty) {
     calendar::frmCrndr *window = Open();
     for (const RowCase &row : kRows)
         EXPECT_EQ(Text(window, QString::fromLatin1(row.date)), QString()) << row.date;
 }
 
-TEST_F(frmcrndrTest, ExportWritesTheShiftJisTextByteForByte) {
+TEST_F(FrmCrndr, ExportWritesTheShiftJisTextByteForByte) {
     ConfirmDueDate("2006", "05", "01");
     calendar::frmCrndr *window = Open();
     Save(window, Path(QStringLiteral("calendar.txt")));
@@ -276,10 +276,10 @@ template <class Case> std::string CaseName(const ::testing::TestParamInfo<Case> 
     return name;
 }
 
-class frmcrndrExportTarget : public frmcrndrTest,
+class FrmCrndrExportTarget : public FrmCrndr,
                              public ::testing::WithParamInterface<TargetCase> {};
 
-TEST_P(frmcrndrExportTarget, WritesExactlyTheExportToTheChosenName) {
+TEST_P(FrmCrndrExportTarget, WritesExactlyTheExportToTheChosenName) {
     const TargetCase &c = GetParam();
     if (c.existing)
         WriteBytes(Path(QString::fromLatin1(c.chosen)), c.existing);
@@ -294,10 +294,10 @@ TEST_P(frmcrndrExportTarget, WritesExactlyTheExportToTheChosenName) {
     EXPECT_EQ(QDir(Folder()).entryList(QDir::Files | QDir::Hidden), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, frmcrndrExportTarget, ::testing::ValuesIn(kTargets),
+INSTANTIATE_TEST_SUITE_P(Names, FrmCrndrExportTarget, ::testing::ValuesIn(kTargets),
                          CaseName<TargetCase>);
 
-TEST_F(frmcrndrTest, CancelWritesNothingOverwritesNothingAndSaysNothing) {
+TEST_F(FrmCrndr, CancelWritesNothingOverwritesNothingAndSaysNothing) {
     ConfirmDueDate("2006", "05", "01");
     calendar::frmCrndr *window = Open();
     Save(window, std::nullopt);
@@ -313,7 +313,7 @@ TEST_F(frmcrndrTest, CancelWritesNothingOverwritesNothingAndSaysNothing) {
 
 // Before a name is chosen, the dialog opens the user's documents folder, wherever the desktop
 // keeps it (XDG user-dirs here).
-TEST_F(frmcrndrTest, SaveDialogStartsInDocumentsThenFromTheLastNameChosenInThisWindowOnly) {
+TEST_F(FrmCrndr, SaveDialogStartsInDocumentsThenFromTheLastNameChosenInThisWindowOnly) {
     const QString documents = Path(QStringLiteral("ドキュメント"));
     ASSERT_TRUE(QDir().mkpath(documents));
     WriteBytes(Path(QStringLiteral("user-dirs.dirs")),
@@ -353,10 +353,10 @@ void PrintTo(const FailureCase &c, std::ostream *os) {
     *os << c.name;
 }
 
-class frmcrndrExportFailure : public frmcrndrTest,
+class FrmCrndrExportFailure : public FrmCrndr,
                               public ::testing::WithParamInterface<FailureCase> {};
 
-TEST_P(frmcrndrExportFailure, ShowsTheFailureBoxAndKeepsTheWindowAndOldFiles) {
+TEST_P(FrmCrndrExportFailure, ShowsTheFailureBoxAndKeepsTheWindowAndOldFiles) {
     const FailureCase &c = GetParam();
     ASSERT_TRUE(QDir(Folder()).mkdir(QStringLiteral("folder")));
     WriteBytes(Path(QStringLiteral("keep.txt")), "previous export");
@@ -380,10 +380,10 @@ TEST_P(frmcrndrExportFailure, ShowsTheFailureBoxAndKeepsTheWindowAndOldFiles) {
               expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, frmcrndrExportFailure, ::testing::ValuesIn(kFailures),
+INSTANTIATE_TEST_SUITE_P(Targets, FrmCrndrExportFailure, ::testing::ValuesIn(kFailures),
                          CaseName<FailureCase>);
 
-TEST_F(frmcrndrTest, FullDiskShowsTheFailureBoxAndKeepsThePreviousExport) {
+TEST_F(FrmCrndr, FullDiskShowsTheFailureBoxAndKeepsThePreviousExport) {
     const QString target = Path(QStringLiteral("calendar.txt"));
     WriteBytes(target, "previous export");
     ConfirmDueDate("2006", "05", "01");
@@ -397,7 +397,7 @@ TEST_F(frmcrndrTest, FullDiskShowsTheFailureBoxAndKeepsThePreviousExport) {
 }
 
 // Needs an unprivileged user: root writes into read-only folders. The suite reruns it so.
-TEST_F(frmcrndrTest, ReadOnlyFolderShowsTheFailureBoxAndKeepsTheExistingFile) {
+TEST_F(FrmCrndr, ReadOnlyFolderShowsTheFailureBoxAndKeepsTheExistingFile) {
     if (geteuid() == 0)
         GTEST_SKIP() << "root ignores folder permissions";
     const QString folder = Path(QStringLiteral("readonly"));
@@ -416,7 +416,7 @@ TEST_F(frmcrndrTest, ReadOnlyFolderShowsTheFailureBoxAndKeepsTheExistingFile) {
               QStringList{QStringLiteral("calendar.txt")});
 }
 
-TEST_F(frmcrndrTest, ClosingEitherWayEmitsUnloadedOnceAndDestroysTheWindow) {
+TEST_F(FrmCrndr, ClosingEitherWayEmitsUnloadedOnceAndDestroysTheWindow) {
     for (const char *how : {"O  K", "keypad Enter on O  K", "close box", "Esc"}) {
         SCOPED_TRACE(how);
         QPointer<calendar::frmCrndr> window = Open();
@@ -439,7 +439,7 @@ TEST_F(frmcrndrTest, ClosingEitherWayEmitsUnloadedOnceAndDestroysTheWindow) {
     }
 }
 
-TEST_F(frmcrndrTest, IsAFixedToolWindowWithOnlyACloseBoxAndOkFocusedFirst) {
+TEST_F(FrmCrndr, IsAFixedToolWindowWithOnlyACloseBoxAndOkFocusedFirst) {
     calendar::frmCrndr *window = Open();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("カレンダー"));
     EXPECT_EQ(window->windowType(), Qt::Tool);
@@ -485,7 +485,7 @@ bool AnswerModal(const std::function<void()> &run, std::function<void(T *)> answ
     return answered;
 }
 
-TEST_F(frmcrndrTest, DefaultFailureBoxHasOkOnlyAndNoIconOverTheWindow) {
+TEST_F(FrmCrndr, DefaultFailureBoxHasOkOnlyAndNoIconOverTheWindow) {
     env_.dialogs.messageBox = ui::ShowMessageBox; // the real box
     calendar::frmCrndr *window = Open();
     window->show();
@@ -515,7 +515,7 @@ TEST_F(frmcrndrTest, DefaultFailureBoxHasOkOnlyAndNoIconOverTheWindow) {
 // waits for the activation and then types, whatever the timing was. The name is taken, so the
 // dialog asks before replacing it. Qt's own texts speak the user's language: these tests also
 // run under ja_JP.UTF-8.
-TEST_F(frmcrndrTest, DefaultSaveDialogOffersTextFilesAddsNoExtensionAndAsksBeforeReplacing) {
+TEST_F(FrmCrndr, DefaultSaveDialogOffersTextFilesAddsNoExtensionAndAsksBeforeReplacing) {
     const bool japanese = QLocale().language() == QLocale::Japanese;
     const QString last = Path(QStringLiteral("last.txt"));
     WriteBytes(Path(QStringLiteral("memo")), "old");

@@ -14,7 +14,7 @@ Day D(int y, unsigned m, unsigned d) {
     return sys_days(year(y) / month(m) / day(d));
 }
 
-// The stepping search over a signed 16-bit offset from 2003-01-01, as the original did it.
+// The design's stepping search, over a signed 16-bit offset from 2003-01-01.
 Day SteppingDogDay(Day m) {
     const Day anchor = D(2003, 1, 1);
     std::int16_t offset = 0;

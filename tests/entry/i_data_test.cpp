@@ -29,9 +29,9 @@ using Log = std::vector<std::string>;
 
 // The dialog over a temporary program folder. One log records every message box ("prompt |
 // title") and signal, so their order can be checked.
-class i_dataTest : public TempFolderTest {
+class IData : public TempFolderTest {
 protected:
-    ~i_dataTest() override {
+    ~IData() override {
         delete dialog_.data();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
@@ -113,7 +113,7 @@ QString FarQuestion(const char *date) {
         .arg(QLatin1String(date));
 }
 
-TEST_F(i_dataTest, RejectionShowsItsMessageAndChangesNothing) {
+TEST_F(IData, RejectionShowsItsMessageAndChangesNothing) {
     const std::vector<QStringList> rows = {
         // year, month, day, expected message, the box that gets the focus back
         {"", "ab", "", "予定日を入力してね | 入力エラー", "yo_y"},
@@ -143,7 +143,7 @@ TEST_F(i_dataTest, RejectionShowsItsMessageAndChangesNothing) {
     EXPECT_FALSE(QFileInfo::exists(Ini()));
 }
 
-TEST_F(i_dataTest, AcceptedDateIsStoredAsTypedWithItsMilestonesThenTheDialogCloses) {
+TEST_F(IData, AcceptedDateIsStoredAsTypedWithItsMilestonesThenTheDialogCloses) {
     Open();
     TypeDate("2006", "05", "01");
     QTest::mouseClick(Ok(), Qt::LeftButton);
@@ -174,7 +174,7 @@ TEST_F(i_dataTest, AcceptedDateIsStoredAsTypedWithItsMilestonesThenTheDialogClos
     EXPECT_EQ(state_.DueDate, dates::DateStamp(sys_days(2006y / May / 1)));
 }
 
-TEST_F(i_dataTest, DateFarFromTodayIsStoredOnceTheUserSaysYesAndADateNearItAsksNothing) {
+TEST_F(IData, DateFarFromTodayIsStoredOnceTheUserSaysYesAndADateNearItAsksNothing) {
     answer_ = true;
     const std::vector<std::tuple<QString, QString, QString, Log>> rows = {
         {"2006", "7", "15", {"ok", "unloaded"}},  // 186 days after today, 2006/01/10
@@ -191,7 +191,7 @@ TEST_F(i_dataTest, DateFarFromTodayIsStoredOnceTheUserSaysYesAndADateNearItAsksN
     EXPECT_EQ(settings::ini::ReadString(Ini(), "riloini", "yoteibi", ""), "2072/03/15");
 }
 
-TEST_F(i_dataTest, CloseBoxStoresNothingAndUnloads) {
+TEST_F(IData, CloseBoxStoresNothingAndUnloads) {
     const QByteArray file = "[riloini]\r\nyo_y=2005\r\nyo_m=10\r\nyo_d=10\r\n";
     WriteBytes(Ini(), file);
     Open();
@@ -204,7 +204,7 @@ TEST_F(i_dataTest, CloseBoxStoresNothingAndUnloads) {
 }
 
 // The gadget's place, layer and dates are the gadget's: the dialog leaves them as they are.
-TEST_F(i_dataTest, OpeningRereadsTheFileAndShowsStoredNumbersWithoutLeadingZerosAndNothingElse) {
+TEST_F(IData, OpeningRereadsTheFileAndShowsStoredNumbersWithoutLeadingZerosAndNothingElse) {
     WriteBytes(Ini(), "[riloini]\r\nyo_y=2006\r\nyo_m=05\r\nyo_d=07\r\nwin_x=300\r\ntemae=1\r\n"
                       "yoteibi=2006/05/07\r\n");
     state_.WinX = 1500;
@@ -216,13 +216,13 @@ TEST_F(i_dataTest, OpeningRereadsTheFileAndShowsStoredNumbersWithoutLeadingZeros
     EXPECT_EQ(dialog_->windowTitle(), "データを入力してね");
 }
 
-TEST_F(i_dataTest, FieldsNeverStoredStartEmpty) {
+TEST_F(IData, FieldsNeverStoredStartEmpty) {
     WriteBytes(Ini(), "[riloini]\r\nyo_y=2006\r\nstart_up=0\r\n");
     Open();
     EXPECT_EQ(Fields(), (QStringList{"2006", "", ""}));
 }
 
-TEST_F(i_dataTest, BoxesStopAtTheirLimitWhenTypingAndPasting) {
+TEST_F(IData, BoxesStopAtTheirLimitWhenTypingAndPasting) {
     const std::vector<std::tuple<const char *, QString, QString>> rows = {
         {"yo_y", "200612", "2006"},  {"yo_m", "123", "12"},      {"yo_d", "0731", "07"},
         {"yo_y", "ab cd e", "abcd"}, {"yo_y", " 2027 ", "2027"}, {"yo_m", " 1\t2", "12"},
@@ -243,7 +243,7 @@ TEST_F(i_dataTest, BoxesStopAtTheirLimitWhenTypingAndPasting) {
     EXPECT_EQ(Box("yo_y")->text(), "2120");
 }
 
-TEST_F(i_dataTest, FullWidthDigitsBecomeHalfWidthAsTheyArriveAndCountAsDigits) {
+TEST_F(IData, FullWidthDigitsBecomeHalfWidthAsTheyArriveAndCountAsDigits) {
     const std::vector<std::tuple<const char *, QString, QString>> rows = {
         {"yo_y", "２０２７", "2027"}, {"yo_y", "2０2７1", "2027"},    {"yo_m", "１２３", "12"},
         {"yo_d", "３ｘ", "3ｘ"},      {"yo_y", "２０２７　", "2027"}, {"yo_m", "　９", "9"},
@@ -270,7 +270,7 @@ TEST_F(i_dataTest, FullWidthDigitsBecomeHalfWidthAsTheyArriveAndCountAsDigits) {
     EXPECT_EQ(settings::ini::ReadString(Ini(), "riloini", "yoteibi", ""), "2006/03/01");
 }
 
-TEST_F(i_dataTest, ControlsAreNamedTheNoteShowsWholeAndOkMarksItsFocus) {
+TEST_F(IData, ControlsAreNamedTheNoteShowsWholeAndOkMarksItsFocus) {
     Open();
     EXPECT_EQ(QAccessible::queryAccessibleInterface(dialog_)->role(), QAccessible::Dialog);
     for (const auto &[name, heard] : std::vector<std::pair<const char *, QString>>{
@@ -288,7 +288,7 @@ TEST_F(i_dataTest, ControlsAreNamedTheNoteShowsWholeAndOkMarksItsFocus) {
     EXPECT_NE(Ok()->grab().toImage(), unfocused) << "no focus mark";
 }
 
-TEST_F(i_dataTest, FocusStartsInTheYearAndTabCyclesThroughBoxesAndButton) {
+TEST_F(IData, FocusStartsInTheYearAndTabCyclesThroughBoxesAndButton) {
     Open();
     EXPECT_EQ(QApplication::focusWidget(), Box("yo_y"));
     for (QWidget *next : std::vector<QWidget *>{Box("yo_m"), Box("yo_d"), Ok(), Box("yo_y")}) {
@@ -301,7 +301,7 @@ TEST_F(i_dataTest, FocusStartsInTheYearAndTabCyclesThroughBoxesAndButton) {
     }
 }
 
-TEST_F(i_dataTest, EnterPressesOkFromAnyBoxAndEscapeClosesAsTheCloseBoxDoes) {
+TEST_F(IData, EnterPressesOkFromAnyBoxAndEscapeClosesAsTheCloseBoxDoes) {
     const std::vector<std::tuple<const char *, Qt::Key, Qt::KeyboardModifiers, bool>> rows = {
         // focused control, key, modifiers, whether the date is stored
         {"yo_y", Qt::Key_Return, {}, true},  {"yo_m", Qt::Key_Enter, Qt::KeypadModifier, true},
@@ -324,7 +324,7 @@ TEST_F(i_dataTest, EnterPressesOkFromAnyBoxAndEscapeClosesAsTheCloseBoxDoes) {
     }
 }
 
-TEST_F(i_dataTest, UnwritableFileIsReportedAndTheDateStillTakesEffect) {
+TEST_F(IData, UnwritableFileIsReportedAndTheDateStillTakesEffect) {
     ASSERT_TRUE(QDir(Folder()).mkdir(QStringLiteral("rilo.ini")));
     Open();
     TypeDate("2006", "05", "01");
@@ -335,7 +335,7 @@ TEST_F(i_dataTest, UnwritableFileIsReportedAndTheDateStillTakesEffect) {
     EXPECT_EQ(dates::FormatDateText(*state_.DogDay), "2005/11/22");
 }
 
-TEST_F(i_dataTest, DefaultMessageBoxIsAModalWarningWithOkOverTheDialog) {
+TEST_F(IData, DefaultMessageBoxIsAModalWarningWithOkOverTheDialog) {
     Open(/*realBoxes=*/true);
     TypeDate("", "", "");
     QString seen;
@@ -356,7 +356,7 @@ TEST_F(i_dataTest, DefaultMessageBoxIsAModalWarningWithOkOverTheDialog) {
 }
 
 // The real question, answered from the keyboard; the end-to-end tests press "y" as well.
-TEST_F(i_dataTest, DefaultQuestionIsModalOverTheDialogAndSaysNoToEnterAndEscape) {
+TEST_F(IData, DefaultQuestionIsModalOverTheDialogAndSaysNoToEnterAndEscape) {
     const QString yesNo =
         QLocale().language() == QLocale::Japanese ? "はい(&Y) いいえ(&N)" : "&Yes &No";
     Open();
@@ -380,7 +380,7 @@ TEST_F(i_dataTest, DefaultQuestionIsModalOverTheDialogAndSaysNoToEnterAndEscape)
     }
 }
 
-TEST_F(i_dataTest, FixedCentredToolWindowWithItsControlsAboveThePanel) {
+TEST_F(IData, FixedCentredToolWindowWithItsControlsAboveThePanel) {
     Open();
     const Qt::WindowFlags flags = dialog_->windowFlags();
     EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
