@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <ostream>
 
 namespace e2e {
@@ -24,6 +25,7 @@ enum class Case {
     Close,        // Windows' close (taskkill: WM_CLOSE) ends it cleanly, its place saved
     EndSession,   // a logout (WM_QUERYENDSESSION, WM_ENDSESSION) with the calendar open
     ProgramFiles, // a copy under Program Files keeps its settings in %APPDATA%
+    Licenses,     // every DLL in the zip has its licence texts in licenses/
 };
 
 struct WindowsRow {
@@ -103,6 +105,50 @@ TEST_P(Windows, TheProgramAsOnWindows) {
         stored = DueInDays(98);
     if (row.what != Case::FirstStart && row.what != Case::ProgramFiles)
         WriteIni(stored);
+    if (row.what == Case::Licenses) {
+        // Each DLL the zip ships, by file name, and the texts under licenses/ that cover it.
+        const std::vector<std::string> qt = {"LGPL-3.txt", "GPL-3.txt", "qt/SOURCE.txt",
+                                             "qt/qtbase-windows.patch", "qt/mingw64.cmake"};
+        const std::vector<std::string> gcc = {"GPL-3.txt", "GCC-Runtime-Library-Exception.txt"};
+        const std::map<std::string, std::vector<std::string>> covers = {
+            {"Qt6Core.dll", qt},
+            {"Qt6Gui.dll", qt},
+            {"Qt6Widgets.dll", qt},
+            {"Qt6Network.dll", qt},
+            {"qwindows.dll", qt},
+            {"qwindowsvistastyle.dll", qt},
+            {"libgcc_s_seh-1.dll", gcc},
+            {"libstdc++-6.dll", gcc},
+            {"libwinpthread-1.dll", {"winpthreads.txt"}},
+        };
+        int dlls = 0;
+        for (const auto &entry : fs::recursive_directory_iterator(programFolder())) {
+            if (entry.path().extension() != ".dll")
+                continue;
+            ++dlls;
+            const std::string dll = entry.path().filename().string();
+            const auto covered = covers.find(dll);
+            if (covered == covers.end()) {
+                ADD_FAILURE() << dll << " is shipped with no licence named for it";
+                continue;
+            }
+            for (const std::string &text : covered->second) {
+                const fs::path file = programFolder() / "licenses" / text;
+                EXPECT_TRUE(fs::exists(file) && fs::file_size(file) > 0)
+                    << dll << ": no " << text << " in the zip";
+            }
+        }
+        EXPECT_GE(dlls, 9) << "fewer DLLs than the program loads";
+        EXPECT_NE(ReadFile(programFolder() / "licenses" / "qt" / "SOURCE.txt")
+                      .value_or("")
+                      .find("qt6-base " QT_HOST_VERSION),
+                  std::string::npos)
+            << "the Qt source is not named with its Debian version";
+        EXPECT_NE(ReadFile(programFolder() / "README.txt").value_or("").find("licenses"),
+                  std::string::npos)
+            << "the README does not point to the licences";
+        return;
+    }
 
     if (row.what == Case::ProgramFiles) {
         programFiles_ = fs::path(WINE_PREFIX) / "drive_c" / "Program Files" / "varadadid-e2e";
@@ -225,7 +271,8 @@ INSTANTIATE_TEST_SUITE_P(
                       WindowsRow{"DragEnd", Case::DragEnd},
                       WindowsRow{"SecondStart", Case::SecondStart},
                       WindowsRow{"Close", Case::Close}, WindowsRow{"EndSession", Case::EndSession},
-                      WindowsRow{"ProgramFiles", Case::ProgramFiles}),
+                      WindowsRow{"ProgramFiles", Case::ProgramFiles},
+                      WindowsRow{"Licenses", Case::Licenses}),
     [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
