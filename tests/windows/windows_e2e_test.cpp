@@ -1,8 +1,9 @@
 // The Windows zip's program under Wine, on the same X harness as the Linux end-to-end tests:
 // Wine's windows are X windows, so they are found, clicked and photographed alike. One table
-// of what differs on Windows: where rilo.ini lives and how it is written, the face as drawn by
-// Windows' fonts and the windows platform plugin, the export's code page, topmost, single
-// instance and the ways the program ends.
+// of what differs on Windows: where rilo.ini lives and how it is written, the face and the
+// calendar as drawn by Windows' fonts and the windows platform plugin, the export's code page,
+// topmost, single instance, the ways the program ends and the licences shipped.
+// VARADADID_UPDATE_GOLDEN=1 writes the golden calendar anew.
 
 #include "../e2e/harness.h"
 #include "../e2e/workedexample.h"
@@ -19,6 +20,7 @@ enum class Case {
     FirstStart,   // no rilo.ini: the entry dialog, then rilo.ini beside the exe, CR LF
     Face,         // a stored date: the face as the golden picture shows it
     Export,       // the calendar saved through Windows' Save As: the Shift-JIS bytes
+    Calendar,     // the calendar as the golden picture shows it: dates and captions in Gothic
     Topmost,      // 常に手前に表示 stores temae=1 and keeps the face above a new window
     DragEnd,      // a drag's end is stored at once
     SecondStart,  // a second copy ends at once and leaves the first running
@@ -201,6 +203,36 @@ TEST_P(Windows, TheProgramAsOnWindows) {
         EXPECT_EQ(differ.exitCode, 0) << "pixels differ from the golden face: " << differ.out;
         break;
     }
+    case Case::Calendar: {
+        const auto face = StartFace();
+        ASSERT_TRUE(face);
+        const auto calendar = OpenCalendar(*face);
+        ASSERT_TRUE(calendar) << "no calendar window";
+        const auto box = screen().GeometryOf(*calendar);
+        ASSERT_TRUE(box);
+        // The client area, inside the frame and caption Wine draws in the X window.
+        const int border = (box->width - kCalendarClientWidth) / 2;
+        const int top = box->height - border - kCalendarClientHeight;
+        const fs::path shot = root() / "screen.png", cut = root() / "calendar.png";
+        ASSERT_TRUE(screen().Shot(shot));
+        ASSERT_EQ(
+            RunCommand({"convert", shot.string(), "-crop",
+                        std::to_string(kCalendarClientWidth) + "x" +
+                            std::to_string(kCalendarClientHeight) + "+" +
+                            std::to_string(box->x + border) + "+" + std::to_string(box->y + top),
+                        "+repage", cut.string()},
+                       {}, 15s)
+                .exitCode,
+            0);
+        const std::string golden = WINDOWS_GOLDEN_DIR "/calendar-worked-example.png";
+        if (std::getenv("VARADADID_UPDATE_GOLDEN"))
+            fs::copy_file(cut, golden, fs::copy_options::overwrite_existing);
+        const CommandResult differ = RunCommand(
+            {"compare", "-metric", "AE", cut.string(), golden, (root() / "diff.png").string()}, {},
+            15s);
+        EXPECT_EQ(differ.exitCode, 0) << "pixels differ from the golden calendar: " << differ.out;
+        break;
+    }
     case Case::Export: {
         const auto face = StartFace();
         ASSERT_TRUE(face);
@@ -267,8 +299,8 @@ TEST_P(Windows, TheProgramAsOnWindows) {
 INSTANTIATE_TEST_SUITE_P(
     Table, Windows,
     ::testing::Values(WindowsRow{"FirstStart", Case::FirstStart}, WindowsRow{"Face", Case::Face},
-                      WindowsRow{"Export", Case::Export}, WindowsRow{"Topmost", Case::Topmost},
-                      WindowsRow{"DragEnd", Case::DragEnd},
+                      WindowsRow{"Export", Case::Export}, WindowsRow{"Calendar", Case::Calendar},
+                      WindowsRow{"Topmost", Case::Topmost}, WindowsRow{"DragEnd", Case::DragEnd},
                       WindowsRow{"SecondStart", Case::SecondStart},
                       WindowsRow{"Close", Case::Close}, WindowsRow{"EndSession", Case::EndSession},
                       WindowsRow{"ProgramFiles", Case::ProgramFiles},
