@@ -29,6 +29,15 @@ options=(-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON -DQT_BUILD_EXAMPLES=O
 for f in "${features[@]}"; do options+=("-DFEATURE_$f=OFF"); done
 key=$(printf '%s\n' "$qt_full" "${options[@]}" | sha256sum | cut -c1-12)
 
+# --describe: what the Windows zip tells of this Qt, so that anyone can build the same one.
+if [ "${1:-}" = --describe ]; then
+    echo "Debian source package: qt6-base $qt_full (apt-get source qt6-base=$qt_full)"
+    echo "Mends applied to it: qtbase-windows.patch (patch -p1)"
+    echo "Compilers: Debian's x86_64-w64-mingw32-gcc-posix and x86_64-w64-mingw32-g++-posix"
+    echo "CMake options: -G Ninja ${options[*]}"
+    exit 0
+fi
+
 cache=${VARADADID_QT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/varadadid}
 prefix=$cache/qt-$qt_version-mingw64-$key
 mkdir -p "$cache"
@@ -59,22 +68,19 @@ EOF
         -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache::Archives=$apt_dir/archives"
         -o "Dir::Cache=$apt_dir" -o Debug::NoLocking=1)
     "${apt[@]}" update >>"$log" 2>&1
-    (cd "$work/download" && "${apt[@]}" source --download-only "qt6-base" >>"$log" 2>&1)
-    dsc=$(ls "$work/download"/qt6-base_"$qt_version"*.dsc | tail -n 1)
+    (cd "$work/download" && "${apt[@]}" source --download-only "qt6-base=$qt_full" >>"$log" 2>&1)
+    dsc=$(ls "$work/download"/qt6-base_"${qt_full#*:}".dsc)
     rm -rf "$src"
     # Debian's patches (security fixes among them) are applied as for the Linux packages.
     dpkg-source --no-check -x "$dsc" "$src" >>"$log" 2>&1
     touch "$src/.unpacked"
 fi
 
-# Qt 6.4.2's DirectWrite font database needs Direct2D (which the program does not use), but the
-# windows plugin asks for it whenever DirectWrite 3 is there: it then uses GDI's, as by default.
-sed -i 's/^#if QT_CONFIG(directwrite3)$/#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)/' \
-    "$src/src/plugins/platforms/windows/qwindowsintegration.cpp"
-# With TLS switched off, its Schannel backend cannot be built, yet Qt 6.4.2 still tries.
-sed -i 's/^if (QT_FEATURE_schannel)$/if (QT_FEATURE_schannel AND QT_FEATURE_ssl)/' \
-    "$src/src/plugins/tls/CMakeLists.txt"
-
+# The program's mends to Qt's source (see the patch's head), applied once.
+mends=$here/../packaging/windows/qtbase-windows.patch
+if ! patch -d "$src" -p1 -R -s -f --dry-run <"$mends" >/dev/null 2>&1; then
+    patch -d "$src" -p1 -s -f <"$mends" >>"$log" 2>&1 || { tail -n 20 "$log" >&2; exit 1; }
+fi
 toolchain=$here/../packaging/windows/mingw64.cmake
 
 build=$work/build

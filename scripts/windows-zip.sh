@@ -2,7 +2,8 @@
 # Builds the Windows program with the Qt of scripts/build-qt-windows.sh and packs the portable
 # zip: varadadid.exe with exactly the DLLs it loads (found by walking the PE imports of the exe
 # and its plugins), the windows platform plugin, the windowsvista style, Qt's Japanese
-# translation, the IPA fonts for systems without the Japanese ones, and README.txt.
+# translation, the IPA fonts for systems without the Japanese ones, the licences of what it
+# ships (licenses/) and README.txt.
 # Usage: windows-zip.sh <build folder>; prints the zip's path on its last line.
 set -euo pipefail
 source=$(cd "$(dirname "$0")/.." && pwd)
@@ -56,6 +57,31 @@ cp /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf /usr/share/fonts/opentype/i
     "$stage/fonts/"
 crlf() { sed 's/\r*$/\r/' "$1"; }
 crlf /usr/share/doc/fonts-ipafont-gothic/copyright >"$stage/fonts/IPA_Font_License.txt"
+# Qt (LGPL 3, whose text refers to the GPL 3) with what rebuilds the same Qt, and the MinGW runtime:
+# libgcc and libstdc++ under the GPL 3 with the GCC Runtime Library Exception, winpthreads under
+# its own notices (the stanzas of mingw-w64's copyright that name it, and their licences).
+licenses=$stage/licenses
+mkdir -p "$licenses/qt"
+crlf /usr/share/common-licenses/LGPL-3 >"$licenses/LGPL-3.txt"
+crlf /usr/share/common-licenses/GPL-3 >"$licenses/GPL-3.txt"
+# The exception's text, from its title to the end of its last section.
+awk '/^GCC RUNTIME LIBRARY EXCEPTION$/ { on = 1 } on { print }
+     on && /^requirements of the license of GCC\.$/ { exit }' /usr/share/doc/gcc-mingw-w64-base/copyright |
+    sed 's/\r*$/\r/' >"$licenses/GCC-Runtime-Library-Exception.txt"
+grep -q 'presumption that third-party software' "$licenses/GCC-Runtime-Library-Exception.txt" ||
+    { echo "windows-zip: no GCC Runtime Library Exception in gcc-mingw-w64-base's copyright" >&2; exit 1; }
+awk 'BEGIN { RS = ""; ORS = "\n\n" }
+     /^Files:[^\n]*winpthreads/ || /^License: (expat|BSD-3-clause|public-domain)\n/' \
+    /usr/share/doc/mingw-w64-common/copyright | sed 's/\r*$/\r/' >"$licenses/winpthreads.txt"
+{ echo "The Qt DLLs and plugins shipped here are built from:"
+  echo
+  "$source/scripts/build-qt-windows.sh" --describe
+  echo "Toolchain file: mingw64.cmake (-DCMAKE_TOOLCHAIN_FILE)"
+  echo
+  echo "Both files are in this folder. Qt is licensed under the GNU LGPL version 3 (../LGPL-3.txt)."
+} | sed 's/\r*$/\r/' >"$licenses/qt/SOURCE.txt"
+cp "$source/packaging/windows/qtbase-windows.patch" "$source/packaging/windows/mingw64.cmake" \
+    "$licenses/qt/"
 { printf '\xef\xbb\xbf'; crlf "$source/packaging/windows/README.txt.in" |
     sed "s/@PROJECT_VERSION@/$version/"; } >"$stage/README.txt"
 

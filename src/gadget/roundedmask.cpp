@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QPlatformSurfaceEvent>
+#include <QPointer>
 #include <QWidget>
 #include <QWindow>
 // Qt's private GUI headers; a build without them keeps the logical mask alone.
@@ -39,26 +40,57 @@ void ApplyNativeMask(QWindow *window, const QRect &rect, int diameter) {
 #endif
 }
 
+// The logical pixels that hold any device pixel of `device`, at `ratio` device pixels per
+// logical pixel.
+QRegion LogicalCover(const QRegion &device, qreal ratio) {
+    QRegion cover;
+    for (const QRect &r : device)
+        cover += QRect(QPoint(int(std::floor(r.left() / ratio)), int(std::floor(r.top() / ratio))),
+                       QPoint(int(std::ceil((r.right() + 1) / ratio)) - 1,
+                              int(std::ceil((r.bottom() + 1) / ratio)) - 1));
+    return cover;
+}
+
+// Keeps the widget's mask and the native window's shape right for the window's current device
+// pixel ratio. Qt clips the widget's painting to its mask in logical pixels, so that mask holds
+// every logical pixel the rounded shape touches at device resolution: the smooth edge is left to
+// the native shape, or, in a translucent window, to the antialiased painting. A new native window
+// gets the widget's mask from Qt after its creation is announced, so the native shape is applied
+// again when the window is about to show.
 class NativeMaskKeeper : public QObject {
 public:
-    NativeMaskKeeper(QWindow *window, const QRect &rect, int diameter)
-        : QObject(window), rect_(rect), diameter_(diameter) {
+    NativeMaskKeeper(QWidget *widget, const QRect &rect, int diameter)
+        : QObject(widget->windowHandle()), widget_(widget), rect_(rect), diameter_(diameter) {
+        QWindow *window = widget->windowHandle();
         window->installEventFilter(this);
         connect(window, &QWindow::screenChanged, this, [this, window] { Apply(window); });
-        Apply(window);
     }
-    void Apply(QWindow *window) const { ApplyNativeMask(window, rect_, diameter_); }
+    void Reshape(const QRect &rect, int diameter) {
+        rect_ = rect;
+        diameter_ = diameter;
+        Apply(static_cast<QWindow *>(parent()));
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override {
-        if (event->type() == QEvent::PlatformSurface &&
-            static_cast<QPlatformSurfaceEvent *>(event)->surfaceEventType() ==
-                QPlatformSurfaceEvent::SurfaceCreated)
+        if (event->type() == QEvent::Show ||
+            (event->type() == QEvent::PlatformSurface &&
+             static_cast<QPlatformSurfaceEvent *>(event)->surfaceEventType() ==
+                 QPlatformSurfaceEvent::SurfaceCreated))
             Apply(static_cast<QWindow *>(watched));
         return false;
     }
 
 private:
+    void Apply(QWindow *window) const {
+        const qreal ratio = window->devicePixelRatio();
+        const QRegion cover = LogicalCover(RoundedRegion(rect_, diameter_, ratio), ratio);
+        if (widget_ && widget_->mask() != cover)
+            widget_->setMask(cover);
+        ApplyNativeMask(window, rect_, diameter_);
+    }
+
+    QPointer<QWidget> widget_;
     QRect rect_;
     int diameter_;
 };
@@ -81,11 +113,16 @@ QRegion RoundedRegion(const QRect &rect, int diameter, qreal ratio) {
 }
 
 void ApplyRoundedMask(QWidget *window, const QRect &rect, int diameter) {
-    window->setMask(RoundedRegion(rect, diameter));
     window->winId();
     QWindow *handle = window->windowHandle();
-    if (handle && !handle->findChild<NativeMaskKeeper *>(QString(), Qt::FindDirectChildrenOnly))
-        new NativeMaskKeeper(handle, rect, diameter);
+    if (!handle) {
+        window->setMask(RoundedRegion(rect, diameter));
+        return;
+    }
+    auto *keeper = handle->findChild<NativeMaskKeeper *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!keeper)
+        keeper = new NativeMaskKeeper(window, rect, diameter);
+    keeper->Reshape(rect, diameter);
 }
 
 } // namespace gadget

@@ -13,9 +13,10 @@ namespace gadget {
 QRegion RoundedRegion(const QRect &rect, int diameter, qreal ratio = 1.0);
 
 // Cuts a top-level widget down to that rounded rectangle. The widget's own mask (input and
-// painting) is in logical pixels; the native window gets the same shape built at its device
-// resolution, so that the corners stay smooth at any scale factor. The native shape is applied
-// again whenever the native window is created anew or moves to another screen.
+// painting) holds every logical pixel that the shape touches at the window's device resolution;
+// the native window gets the shape itself, built at its device resolution, so that the corners
+// stay smooth at any scale factor. Both are applied again whenever the native window is created
+// anew, is shown, or moves to another screen; calling this again changes the shape.
 void ApplyRoundedMask(QWidget *window, const QRect &rect, int diameter);
 
 } // namespace gadget

@@ -154,6 +154,18 @@ void RegisterFontSubstitutes() {
         if (!families.contains(name))
             QFont::insertSubstitutions(name, Installed(QStringList{name} + proportional));
     }
+#ifdef Q_OS_WIN
+    // Windows draws the Japanese of the system's UI font, which the calendar's dates, the
+    // dialogs and the menus use, through its own font linking: without the Japanese fonts that
+    // is a serif face. Where the stand-ins are used, those texts use them too, at the system's
+    // size. (Setting the application's font also replaces the menu's and message box's own.)
+    if (ListedFamily(kPGothic).isEmpty()) {
+        QFont standIn = QApplication::font();
+        standIn.setFamily(kPGothic);
+        standIn.setStyleHint(QFont::SansSerif);
+        QApplication::setFont(standIn);
+    }
+#endif
 }
 
 QString DigitsFamily() {

@@ -28,8 +28,9 @@ inline const QString kPGothic = QStringLiteral("ＭＳ Ｐゴシック"); // pro
 inline const QString kUIGothic = QStringLiteral("MS UI Gothic");   // proportional
 
 // Maps the design's font names to the Japanese gothic fonts that are installed (IPAGothic for
-// the monospaced one, IPAPGothic for the proportional ones, then Noto CJK). Call once after the
-// application object exists.
+// the monospaced one, IPAPGothic for the proportional ones, then Noto CJK). On Windows without
+// the design's fonts, the application's font (the system's UI font) becomes the proportional
+// stand-in as well. Call once after the application object exists.
 void RegisterFontSubstitutes();
 
 // The family for the half-width digits of the "ＭＳ Ｐゴシック" entry boxes: the design name where

@@ -1,6 +1,8 @@
 // Renders the gadget's visible face to a PNG, as the program sets it up (fonts, Qt's
 // translations), under whatever locale it is started with; a test compares the faces that two
-// locales draw.
+// locales draw. Under a scale factor (QT_SCALE_FACTOR=2) it shows the face at device resolution
+// as a compositor does: the window translucent, as on Wayland, and what it paints within its own
+// mask over black, so that the picture shows the rounded corners as they reach the screen.
 //
 //   face_render <program folder> <out.png>
 //
@@ -14,6 +16,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPainter>
 
 int main(int argc, char *argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -30,8 +33,22 @@ int main(int argc, char *argv[]) {
     ui::AppEnvironment env;
     env.today = [] { return dates::Day(sys_days(2006y / January / 23)); };
     gadget::frmMain window(state, env);
-    window.show();
     // The face: the window's rounded region, 130 x 120 pixels from (20, 25).
-    const QImage face = window.grab(QRect(20, 25, 130, 120)).toImage();
+    const QRect faceRect(20, 25, 130, 120);
+    const qreal ratio = window.devicePixelRatioF();
+    if (ratio != 1.0)
+        window.setAttribute(Qt::WA_TranslucentBackground);
+    window.show();
+    if (ratio == 1.0) {
+        const QImage face = window.grab(faceRect).toImage();
+        return face.save(QString::fromLocal8Bit(argv[2]), "PNG") ? 0 : 1;
+    }
+    QImage face(faceRect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    face.setDevicePixelRatio(ratio);
+    face.fill(Qt::black);
+    {
+        QPainter painter(&face);
+        window.render(&painter, QPoint(), QRegion(faceRect), QWidget::DrawChildren);
+    }
     return face.save(QString::fromLocal8Bit(argv[2]), "PNG") ? 0 : 1;
 }

@@ -35,6 +35,7 @@
 #include <qpa/qwindowsysteminterface_p.h>
 
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -682,7 +683,8 @@ TEST(RoundedRegion, TheDesignsFaceAtScaleOneAndOneDevicePixelStepsAtTwo) {
 // The face pixel for pixel, as drawn on the offscreen platform with the packaged fonts: the
 // fixed captions and the texts' places for a due date passed, the due date itself and two ahead.
 // The design's font names resolve to the same fonts whatever language fontconfig lists them in,
-// so the Japanese locale draws the same face. VARADADID_UPDATE_GOLDEN=1 writes the images anew.
+// so the Japanese locale draws the same face. At a scale of 2 the face is drawn translucent, as on
+// Wayland, and its corners must stay smooth. VARADADID_UPDATE_GOLDEN=1 writes the images anew.
 TEST_F(FrmMain, TheFaceMatchesItsGoldenImagesUnderTheCAndTheJapaneseLocale) {
     for (const auto &[design, installed] :
          {std::pair{ui::look::kGothic, "IPAGothic"}, std::pair{ui::look::kPGothic, "IPAPGothic"},
@@ -691,9 +693,10 @@ TEST_F(FrmMain, TheFaceMatchesItsGoldenImagesUnderTheCAndTheJapaneseLocale) {
                   QFontInfo(QFont(QString::fromLatin1(installed))).family())
             << design.toStdString();
 
-    auto render = [this](const QString &locale) {
+    auto render = [this](const QString &locale, int scale) {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale));
         env.insert(QStringLiteral("LC_ALL"), locale);
         env.insert(QStringLiteral("LANG"), locale);
         process.setProcessEnvironment(env);
@@ -716,25 +719,26 @@ TEST_F(FrmMain, TheFaceMatchesItsGoldenImagesUnderTheCAndTheJapaneseLocale) {
         return count;
     };
     // Today is 2006/01/23.
-    const std::pair<const char *, QByteArray> rows[] = {
-        {"face-105-days-since", "yoteibi=2005/10/10\r\nhajime=2005/01/03\r\n"},
-        {"face-due-date", "yoteibi=2006/01/23\r\nhajime=2005/04/18\r\n"},
-        {"face-98-days-left", "yoteibi=2006/05/01\r\nhajime=2005/07/25\r\n"},
-        {"face-280-days-left", "yoteibi=2006/10/30\r\nhajime=2006/01/23\r\n"},
+    const std::tuple<const char *, QByteArray, int> rows[] = {
+        {"face-105-days-since", "yoteibi=2005/10/10\r\nhajime=2005/01/03\r\n", 1},
+        {"face-due-date", "yoteibi=2006/01/23\r\nhajime=2005/04/18\r\n", 1},
+        {"face-98-days-left", "yoteibi=2006/05/01\r\nhajime=2005/07/25\r\n", 1},
+        {"face-280-days-left", "yoteibi=2006/10/30\r\nhajime=2006/01/23\r\n", 1},
         // 140 weeks: the week number shrunk to fit, on the line of 週.
-        {"face-705-days-since", "yoteibi=2004/02/18\r\nhajime=2003/05/14\r\n"},
+        {"face-705-days-since", "yoteibi=2004/02/18\r\nhajime=2003/05/14\r\n", 1},
+        {"face-98-days-left-at-2x", "yoteibi=2006/05/01\r\nhajime=2005/07/25\r\n", 2},
     };
-    for (const auto &[name, dates] : rows) {
+    for (const auto &[name, dates, scale] : rows) {
         WriteBytes(Path(QStringLiteral("rilo.ini")),
                    "[riloini]\r\nstart_up=1\r\n" + dates + "win_x=1500\r\nwin_y=1500\r\n");
-        const QImage c = render(QStringLiteral("C.UTF-8"));
-        ASSERT_EQ(c.size(), QSize(130, 120)) << name;
+        const QImage c = render(QStringLiteral("C.UTF-8"), scale);
+        ASSERT_EQ(c.size(), QSize(130, 120) * scale) << name;
         const QString golden = QStringLiteral(FACE_GOLDEN_DIR "/%1.png").arg(QLatin1String(name));
         if (qEnvironmentVariableIsSet("VARADADID_UPDATE_GOLDEN"))
             c.save(golden);
         EXPECT_EQ(differing(c, QImage(golden).convertToFormat(QImage::Format_RGB32)), 0)
             << name << ": pixels that differ from " << golden.toStdString();
-        EXPECT_EQ(differing(c, render(QStringLiteral("ja_JP.UTF-8"))), 0)
+        EXPECT_EQ(differing(c, render(QStringLiteral("ja_JP.UTF-8"), scale)), 0)
             << name << ": pixels of the face that differ between C and ja_JP";
     }
 }

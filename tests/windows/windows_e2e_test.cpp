@@ -1,14 +1,16 @@
 // The Windows zip's program under Wine, on the same X harness as the Linux end-to-end tests:
 // Wine's windows are X windows, so they are found, clicked and photographed alike. One table
-// of what differs on Windows: where rilo.ini lives and how it is written, the face as drawn by
-// Windows' fonts and the windows platform plugin, the export's code page, topmost, single
-// instance and the ways the program ends.
+// of what differs on Windows: where rilo.ini lives and how it is written, the face and the
+// calendar as drawn by Windows' fonts and the windows platform plugin, the export's code page,
+// topmost, single instance, the ways the program ends and the licences shipped.
+// VARADADID_UPDATE_GOLDEN=1 writes the golden calendar anew.
 
 #include "../e2e/harness.h"
 #include "../e2e/workedexample.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <ostream>
 
 namespace e2e {
@@ -18,12 +20,14 @@ enum class Case {
     FirstStart,   // no rilo.ini: the entry dialog, then rilo.ini beside the exe, CR LF
     Face,         // a stored date: the face as the golden picture shows it
     Export,       // the calendar saved through Windows' Save As: the Shift-JIS bytes
+    Calendar,     // the calendar as the golden picture shows it: dates and captions in Gothic
     Topmost,      // 常に手前に表示 stores temae=1 and keeps the face above a new window
     DragEnd,      // a drag's end is stored at once
     SecondStart,  // a second copy ends at once and leaves the first running
     Close,        // Windows' close (taskkill: WM_CLOSE) ends it cleanly, its place saved
     EndSession,   // a logout (WM_QUERYENDSESSION, WM_ENDSESSION) with the calendar open
     ProgramFiles, // a copy under Program Files keeps its settings in %APPDATA%
+    Licenses,     // every DLL in the zip has its licence texts in licenses/
 };
 
 struct WindowsRow {
@@ -103,6 +107,50 @@ TEST_P(Windows, TheProgramAsOnWindows) {
         stored = DueInDays(98);
     if (row.what != Case::FirstStart && row.what != Case::ProgramFiles)
         WriteIni(stored);
+    if (row.what == Case::Licenses) {
+        // Each DLL the zip ships, by file name, and the texts under licenses/ that cover it.
+        const std::vector<std::string> qt = {"LGPL-3.txt", "GPL-3.txt", "qt/SOURCE.txt",
+                                             "qt/qtbase-windows.patch", "qt/mingw64.cmake"};
+        const std::vector<std::string> gcc = {"GPL-3.txt", "GCC-Runtime-Library-Exception.txt"};
+        const std::map<std::string, std::vector<std::string>> covers = {
+            {"Qt6Core.dll", qt},
+            {"Qt6Gui.dll", qt},
+            {"Qt6Widgets.dll", qt},
+            {"Qt6Network.dll", qt},
+            {"qwindows.dll", qt},
+            {"qwindowsvistastyle.dll", qt},
+            {"libgcc_s_seh-1.dll", gcc},
+            {"libstdc++-6.dll", gcc},
+            {"libwinpthread-1.dll", {"winpthreads.txt"}},
+        };
+        int dlls = 0;
+        for (const auto &entry : fs::recursive_directory_iterator(programFolder())) {
+            if (entry.path().extension() != ".dll")
+                continue;
+            ++dlls;
+            const std::string dll = entry.path().filename().string();
+            const auto covered = covers.find(dll);
+            if (covered == covers.end()) {
+                ADD_FAILURE() << dll << " is shipped with no licence named for it";
+                continue;
+            }
+            for (const std::string &text : covered->second) {
+                const fs::path file = programFolder() / "licenses" / text;
+                EXPECT_TRUE(fs::exists(file) && fs::file_size(file) > 0)
+                    << dll << ": no " << text << " in the zip";
+            }
+        }
+        EXPECT_GE(dlls, 9) << "fewer DLLs than the program loads";
+        EXPECT_NE(ReadFile(programFolder() / "licenses" / "qt" / "SOURCE.txt")
+                      .value_or("")
+                      .find("qt6-base " QT_HOST_VERSION),
+                  std::string::npos)
+            << "the Qt source is not named with its Debian version";
+        EXPECT_NE(ReadFile(programFolder() / "README.txt").value_or("").find("licenses"),
+                  std::string::npos)
+            << "the README does not point to the licences";
+        return;
+    }
 
     if (row.what == Case::ProgramFiles) {
         programFiles_ = fs::path(WINE_PREFIX) / "drive_c" / "Program Files" / "varadadid-e2e";
@@ -153,6 +201,36 @@ TEST_P(Windows, TheProgramAsOnWindows) {
                         WINDOWS_GOLDEN_DIR "/face-98-days.png", (root() / "diff.png").string()},
                        {}, 15s);
         EXPECT_EQ(differ.exitCode, 0) << "pixels differ from the golden face: " << differ.out;
+        break;
+    }
+    case Case::Calendar: {
+        const auto face = StartFace();
+        ASSERT_TRUE(face);
+        const auto calendar = OpenCalendar(*face);
+        ASSERT_TRUE(calendar) << "no calendar window";
+        const auto box = screen().GeometryOf(*calendar);
+        ASSERT_TRUE(box);
+        // The client area, inside the frame and caption Wine draws in the X window.
+        const int border = (box->width - kCalendarClientWidth) / 2;
+        const int top = box->height - border - kCalendarClientHeight;
+        const fs::path shot = root() / "screen.png", cut = root() / "calendar.png";
+        ASSERT_TRUE(screen().Shot(shot));
+        ASSERT_EQ(
+            RunCommand({"convert", shot.string(), "-crop",
+                        std::to_string(kCalendarClientWidth) + "x" +
+                            std::to_string(kCalendarClientHeight) + "+" +
+                            std::to_string(box->x + border) + "+" + std::to_string(box->y + top),
+                        "+repage", cut.string()},
+                       {}, 15s)
+                .exitCode,
+            0);
+        const std::string golden = WINDOWS_GOLDEN_DIR "/calendar-worked-example.png";
+        if (std::getenv("VARADADID_UPDATE_GOLDEN"))
+            fs::copy_file(cut, golden, fs::copy_options::overwrite_existing);
+        const CommandResult differ = RunCommand(
+            {"compare", "-metric", "AE", cut.string(), golden, (root() / "diff.png").string()}, {},
+            15s);
+        EXPECT_EQ(differ.exitCode, 0) << "pixels differ from the golden calendar: " << differ.out;
         break;
     }
     case Case::Export: {
@@ -221,11 +299,12 @@ TEST_P(Windows, TheProgramAsOnWindows) {
 INSTANTIATE_TEST_SUITE_P(
     Table, Windows,
     ::testing::Values(WindowsRow{"FirstStart", Case::FirstStart}, WindowsRow{"Face", Case::Face},
-                      WindowsRow{"Export", Case::Export}, WindowsRow{"Topmost", Case::Topmost},
-                      WindowsRow{"DragEnd", Case::DragEnd},
+                      WindowsRow{"Export", Case::Export}, WindowsRow{"Calendar", Case::Calendar},
+                      WindowsRow{"Topmost", Case::Topmost}, WindowsRow{"DragEnd", Case::DragEnd},
                       WindowsRow{"SecondStart", Case::SecondStart},
                       WindowsRow{"Close", Case::Close}, WindowsRow{"EndSession", Case::EndSession},
-                      WindowsRow{"ProgramFiles", Case::ProgramFiles}),
+                      WindowsRow{"ProgramFiles", Case::ProgramFiles},
+                      WindowsRow{"Licenses", Case::Licenses}),
     [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
