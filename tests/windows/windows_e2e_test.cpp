@@ -293,6 +293,8 @@ TEST_P(Windows, TheProgramAsOnWindows) {
         EXPECT_EQ(ReadIni(IniPath())["yoteibi"], "2006/05/01");
         break;
     }
+    case Case::Licenses:
+        break; // checked above, from the zip alone
     }
 }
 
