@@ -51,6 +51,34 @@ protected:
             return;
         fs::remove_all(AppDataIni().parent_path());
     }
+    // The screen's `width` x `height` pixels at (`x`, `y`) against a golden picture;
+    // VARADADID_UPDATE_GOLDEN=1 takes them as the new golden picture.
+    void ExpectGolden(int x, int y, int width, int height, const std::string &name) {
+        const fs::path shot = root() / "screen.png", cut = root() / (name + ".png");
+        ASSERT_TRUE(screen().Shot(shot));
+        const std::string crop = std::to_string(width) + "x" + std::to_string(height) + "+" +
+                                 std::to_string(x) + "+" + std::to_string(y);
+        ASSERT_EQ(
+            RunCommand({"convert", shot.string(), "-crop", crop, "+repage", cut.string()}, {}, 15s)
+                .exitCode,
+            0);
+        const std::string golden = WINDOWS_GOLDEN_DIR "/" + name + ".png";
+        if (std::getenv("VARADADID_UPDATE_GOLDEN"))
+            fs::copy_file(cut, golden, fs::copy_options::overwrite_existing);
+        const CommandResult differ = RunCommand(
+            {"compare", "-metric", "AE", cut.string(), golden, (root() / "diff.png").string()}, {},
+            15s);
+        EXPECT_EQ(differ.exitCode, 0) << "pixels differ from " << golden << ": " << differ.out;
+    }
+    // The calendar's client area on the screen: Wine draws the window's frame and caption inside
+    // its X window.
+    std::optional<std::pair<int, int>> CalendarClientAt(const std::string &calendar) {
+        const auto box = screen().GeometryOf(calendar);
+        if (!box)
+            return std::nullopt;
+        const int border = (box->width - kCalendarClientWidth) / 2;
+        return std::pair{box->x + border, box->y + box->height - border - kCalendarClientHeight};
+    }
     void TearDown() override {
         // Wine's server and the service processes it started for the program belong to this
         // test's Wine session: they end with it, before the program's own process is reaped.
@@ -186,21 +214,8 @@ TEST_P(Windows, TheProgramAsOnWindows) {
         const auto g = screen().GeometryOf(*face);
         ASSERT_TRUE(g);
         EXPECT_EQ(g->shape, "130x120+20+25");
-        const fs::path shot = root() / "screen.png", cut = root() / "face.png";
-        ASSERT_TRUE(screen().Shot(shot));
-        ASSERT_EQ(
-            RunCommand({"convert", shot.string(), "-crop",
-                        "130x120+" + std::to_string(g->x + 20) + "+" + std::to_string(g->y + 25),
-                        "+repage", cut.string()},
-                       {}, 15s)
-                .exitCode,
-            0);
         Shot("face");
-        const CommandResult differ =
-            RunCommand({"compare", "-metric", "AE", cut.string(),
-                        WINDOWS_GOLDEN_DIR "/face-98-days.png", (root() / "diff.png").string()},
-                       {}, 15s);
-        EXPECT_EQ(differ.exitCode, 0) << "pixels differ from the golden face: " << differ.out;
+        ExpectGolden(g->x + 20, g->y + 25, 130, 120, "face-98-days");
         break;
     }
     case Case::Calendar: {
@@ -208,29 +223,10 @@ TEST_P(Windows, TheProgramAsOnWindows) {
         ASSERT_TRUE(face);
         const auto calendar = OpenCalendar(*face);
         ASSERT_TRUE(calendar) << "no calendar window";
-        const auto box = screen().GeometryOf(*calendar);
-        ASSERT_TRUE(box);
-        // The client area, inside the frame and caption Wine draws in the X window.
-        const int border = (box->width - kCalendarClientWidth) / 2;
-        const int top = box->height - border - kCalendarClientHeight;
-        const fs::path shot = root() / "screen.png", cut = root() / "calendar.png";
-        ASSERT_TRUE(screen().Shot(shot));
-        ASSERT_EQ(
-            RunCommand({"convert", shot.string(), "-crop",
-                        std::to_string(kCalendarClientWidth) + "x" +
-                            std::to_string(kCalendarClientHeight) + "+" +
-                            std::to_string(box->x + border) + "+" + std::to_string(box->y + top),
-                        "+repage", cut.string()},
-                       {}, 15s)
-                .exitCode,
-            0);
-        const std::string golden = WINDOWS_GOLDEN_DIR "/calendar-worked-example.png";
-        if (std::getenv("VARADADID_UPDATE_GOLDEN"))
-            fs::copy_file(cut, golden, fs::copy_options::overwrite_existing);
-        const CommandResult differ = RunCommand(
-            {"compare", "-metric", "AE", cut.string(), golden, (root() / "diff.png").string()}, {},
-            15s);
-        EXPECT_EQ(differ.exitCode, 0) << "pixels differ from the golden calendar: " << differ.out;
+        const auto client = CalendarClientAt(*calendar);
+        ASSERT_TRUE(client);
+        ExpectGolden(client->first, client->second, kCalendarClientWidth, kCalendarClientHeight,
+                     "calendar-worked-example");
         break;
     }
     case Case::Export: {
@@ -238,12 +234,11 @@ TEST_P(Windows, TheProgramAsOnWindows) {
         ASSERT_TRUE(face);
         const auto calendar = OpenCalendar(*face);
         ASSERT_TRUE(calendar) << "no calendar window";
-        // Wine draws the window's frame and caption inside its X window.
+        const auto client = CalendarClientAt(*calendar);
         const auto box = screen().GeometryOf(*calendar);
-        ASSERT_TRUE(box);
-        const int border = (box->width - kCalendarClientWidth) / 2;
-        ASSERT_TRUE(ClickIn(*calendar, border + kCalendarSaveX,
-                            box->height - border - kCalendarClientHeight + kCalendarButtonsY));
+        ASSERT_TRUE(client && box);
+        ASSERT_TRUE(ClickIn(*calendar, client->first - box->x + kCalendarSaveX,
+                            client->second - box->y + kCalendarButtonsY));
         const auto saveAs = WaitForOtherWindow(program().pid(), {"varadadid", "カレンダー"});
         ASSERT_TRUE(saveAs) << "no Save As dialog";
         const fs::path exported = root() / "dates.txt";
