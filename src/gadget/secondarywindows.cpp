@@ -63,12 +63,14 @@ void SecondaryWindows::Raise() {
 void SecondaryWindows::BringToFront() {
     if (closed_)
         return;
+    // Window managers that keep a program from stealing the focus (mutter) leave a window it
+    // merely maps again below the focused one, but raise one it activates: the gadget is
+    // activated first, then the open window above it, which keeps the focus.
     ShowInFront(gadget_);
+    gadget_->activateWindow();
     if (QWidget *open = Open()) {
         ShowInFront(open);
         open->activateWindow();
-    } else {
-        gadget_->activateWindow();
     }
 }
 

@@ -413,12 +413,68 @@ TEST_F(Desktop, ADragsEndSurvivesAKill) {
     EXPECT_EQ(ReadIni(IniPath())["win_y"], "2175");
 }
 
-TEST_F(Desktop, ASecondStartBringsBackAMinimizedFaceAndWritesNothing) {
-    WriteIni(kDatedAt200x100);
+// A second start brings the running gadget forward and writes nothing: a minimized face is
+// restored; a face and its open calendar under another program's window come above it, the
+// calendar with the focus.
+enum class Hidden { Minimized, Covered };
+struct SecondStartRow {
+    const char *name;
+    Hidden hidden;
+};
+void PrintTo(const SecondStartRow &row, std::ostream *out) {
+    *out << row.name;
+}
+
+class SecondStart : public GadgetTest, public ::testing::WithParamInterface<SecondStartRow> {
+protected:
+    void TearDown() override {
+        if (cover_)
+            cover_->Stop();
+        GadgetTest::TearDown();
+    }
+    // Whether every one of `windows` lies above `below` in the window manager's stack.
+    bool Above(const std::vector<std::string> &windows, const std::string &below) const {
+        const auto stack = screen().Stacking();
+        const auto at = [&](const std::string &w) {
+            return std::find(stack.begin(), stack.end(), w);
+        };
+        return at(below) != stack.end() &&
+               std::all_of(windows.begin(), windows.end(), [&](const std::string &w) {
+                   return at(w) != stack.end() && at(w) > at(below);
+               });
+    }
+    std::optional<Child> cover_;
+};
+
+TEST_P(SecondStart, BringsTheRunningGadgetForwardAndWritesNothing) {
+    const SecondStartRow &row = GetParam();
+    IniKeys keys = kWorkedExampleKeys;
+    keys.emplace_back("temae", "0");
+    keys.emplace_back("win_x", "3000");
+    keys.emplace_back("win_y", "1500");
+    WriteIni(keys);
     const auto gadget = StartGadget();
     ASSERT_TRUE(gadget);
-    ASSERT_TRUE(screen().Do({"windowminimize", *gadget}));
-    ASSERT_TRUE(screen().WaitGone(kGadget)) << "the window manager did not minimize it";
+    std::vector<std::string> forward = {*gadget};
+    if (row.hidden == Hidden::Minimized) {
+        ASSERT_TRUE(screen().Do({"windowminimize", *gadget}));
+        ASSERT_TRUE(screen().WaitGone(kGadget)) << "the window manager did not minimize it";
+    } else {
+        const auto calendar = OpenCalendar(*gadget);
+        ASSERT_TRUE(calendar);
+        ASSERT_TRUE(screen().WaitManaged(*calendar));
+        forward.push_back(*calendar);
+        cover_ = Child::Spawn({"xmessage", "-geometry", "1000x740+0+0", "-title", "cover", "cover"},
+                              ProgramEnv(), root() / "cover.log");
+        const auto cover = screen().WaitFor("^cover$");
+        ASSERT_TRUE(cover);
+        ASSERT_TRUE(screen().WaitManaged(*cover));
+        ASSERT_TRUE(screen().Activate(*cover));
+        ASSERT_TRUE(WaitUntil([&] {
+            return !Above({*gadget}, *cover) && !Above({*calendar}, *cover);
+        })) << "the cover did not come above the gadget and the calendar";
+    }
+    Shot("hidden");
     const auto before = Snapshot(programFolder());
 
     Child &second = StartProgram();
@@ -426,7 +482,14 @@ TEST_F(Desktop, ASecondStartBringsBackAMinimizedFaceAndWritesNothing) {
     ASSERT_TRUE(code) << "the second copy still runs";
     EXPECT_EQ(*code, 0);
     EXPECT_TRUE(screen().WaitFor(kGadget)) << "the face stayed minimized";
-    Shot("brought-back");
+    if (cover_) {
+        const auto cover = screen().WaitFor("^cover$");
+        ASSERT_TRUE(cover);
+        EXPECT_TRUE(WaitUntil([&] { return Above(forward, *cover); }))
+            << "not all of the gadget's windows came above the cover";
+        EXPECT_TRUE(WaitUntil([&] { return screen().ActiveWindow() == forward.back(); }, 5s));
+    }
+    Shot("brought-forward");
     const auto g = screen().GeometryOf(*gadget);
     ASSERT_TRUE(g);
     EXPECT_EQ(g->x, 200);
@@ -434,6 +497,12 @@ TEST_F(Desktop, ASecondStartBringsBackAMinimizedFaceAndWritesNothing) {
     EXPECT_EQ(Snapshot(programFolder()), before);
     EXPECT_TRUE(program(0).Running());
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, SecondStart,
+                         ::testing::Values(SecondStartRow{"MinimizedFace", Hidden::Minimized},
+                                           SecondStartRow{"CoveredFaceAndCalendar",
+                                                          Hidden::Covered}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace e2e

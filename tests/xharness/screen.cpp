@@ -80,6 +80,15 @@ std::optional<std::string> Screen::ActiveWindow() const {
     return Trim(r.out);
 }
 
+std::vector<std::string> Screen::Stacking() const {
+    const std::string out =
+        RunCommand({"xprop", "-root", "_NET_CLIENT_LIST_STACKING"}, env_, 5s).out;
+    std::vector<std::string> windows;
+    for (std::size_t at = out.find("0x"); at != std::string::npos; at = out.find("0x", at + 2))
+        windows.push_back(std::to_string(std::stoul(out.substr(at), nullptr, 16)));
+    return windows;
+}
+
 bool Screen::WaitManaged(const std::string &window, Millis timeout) const {
     return WaitUntil(
         [&] {

@@ -32,6 +32,9 @@ public:
     std::optional<Geometry> GeometryOf(const std::string &window) const;
     std::string Property(const std::string &window, const std::string &name) const;
     std::optional<std::string> ActiveWindow() const;
+    // The managed windows from the bottom of the stack to its top (_NET_CLIENT_LIST_STACKING),
+    // in xdotool's decimal ids.
+    std::vector<std::string> Stacking() const;
     // Waits until the window manager has taken the window on.
     bool WaitManaged(const std::string &window, Millis timeout = 5s) const;
 
