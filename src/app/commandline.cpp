@@ -21,6 +21,7 @@ struct Parser {
             ui::look::kProgramTitle +
             QStringLiteral(": the days left to the expected due date, on the desktop."));
         parser.addOption(settingsDir);
+        parser.addOption(quit);
         for (const char *name :
              {"platform", "platformpluginpath", "platformtheme", "plugin", "qmljsdebugger",
               "qwindowgeometry", "geometry", "qwindowicon", "icon", "qwindowtitle", "title",
@@ -42,6 +43,10 @@ struct Parser {
         QStringLiteral("settings-dir"),
         QStringLiteral("Keeps the settings file rilo.ini in <folder>, created when missing."),
         QStringLiteral("folder")};
+    const QCommandLineOption quit{
+        QStringLiteral("quit"),
+        QStringLiteral("Asks the running copy to end as its menu's 終了 does, and waits until it "
+                       "has (at most 30 s). Exits 1 when it still runs.")};
 };
 
 } // namespace
@@ -52,7 +57,7 @@ bool AnswersWithoutDisplay(int argc, const char *const *argv) {
         arguments << QString::fromLocal8Bit(argv[i]);
     Parser p;
     p.parser.parse(arguments);
-    return p.parser.isSet(p.help) || p.parser.isSet(p.version) ||
+    return p.parser.isSet(p.help) || p.parser.isSet(p.version) || p.parser.isSet(p.quit) ||
            !p.parser.unknownOptionNames().isEmpty();
 }
 
@@ -82,6 +87,7 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
         result.usage = parser.helpText();
         return result;
     }
+    result.quit = parser.isSet(p.quit);
     if (!parser.isSet(settingsDir))
         return result;
     const QString folder = parser.value(settingsDir);

@@ -20,14 +20,15 @@ struct CommandLine {
     QString error;                         // what is wrong with the arguments
     QString usage;                         // with an unknown option: the help text, for stderr
     std::optional<QString> output;         // the --help or --version text to print, then end
+    bool quit = false; // --quit: ask a running copy to end, wait for it, and end
 };
 
 // Reads the arguments and creates the settings folder when it is missing (never when the
 // arguments hold an unknown option).
 CommandLine ParseCommandLine(const QStringList &arguments);
 
-// True when the arguments are answered without a display: they ask for --help or --version, or
-// hold an unknown option.
+// True when the arguments are answered without a display: they ask for --help, --version or
+// --quit, or hold an unknown option.
 bool AnswersWithoutDisplay(int argc, const char *const *argv);
 
 // The program's name and version, as --version and the window system know them.

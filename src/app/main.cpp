@@ -35,6 +35,9 @@ int main(int argc, char *argv[]) {
                          qUtf8Printable(line.usage));
             return 2;
         }
+        // An installer about to replace the program ends the running gadget first, cleanly.
+        if (line.quit && !line.output)
+            return app::SingleInstance().AskRunningCopyToQuit(std::chrono::seconds(30)) ? 0 : 1;
         std::fputs(qUtf8Printable(line.output.value_or(QString())), stdout);
         return 0;
     }
@@ -95,6 +98,8 @@ int main(int argc, char *argv[]) {
                      Qt::QueuedConnection);
     QObject::connect(&instance, &app::SingleInstance::showRequested, &window,
                      &gadget::frmMain::BringToFront);
+    QObject::connect(&instance, &app::SingleInstance::quitRequested, &window, &QWidget::close,
+                     Qt::QueuedConnection);
     app::FollowSession(app, &window);
     app::CloseOnTerminationSignals(&window);
     window.show();

@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 #include <QtNetwork/QLocalServer>
 #include <QtNetwork/QLocalSocket>
@@ -20,9 +21,11 @@ namespace app {
 
 namespace {
 
-// The one request the channel knows, answered with the settings file's path and a line feed.
+// The requests the channel knows, each answered with the settings file's path and a line feed.
 // Anything else that arrives there is dropped unanswered.
 constexpr QByteArrayView kShowRequest = "varadadid show\n";
+constexpr QByteArrayView kQuitRequest = "varadadid quit\n";
+static_assert(kShowRequest.size() == kQuitRequest.size());
 // A peer that connects and says nothing is dropped after this long.
 constexpr int kPeerTimeoutMs = 2000;
 
@@ -43,6 +46,15 @@ QString RuntimeFile(const QString &name) {
            QStringLiteral("/varadadid.") + name;
 }
 
+#ifdef Q_OS_WIN
+// The session-wide mutex that stands for the lock, named after the lock's path so that copies
+// with other lock paths stay apart.
+QString MutexName(const QString &lockPath) {
+    return QStringLiteral("Local\\varadadid-%1")
+        .arg(qHash(QDir::cleanPath(lockPath).toLower()), 0, 16);
+}
+#endif
+
 } // namespace
 
 SingleInstance::SingleInstance(const QString &lockPath, const QString &channelName)
@@ -59,9 +71,7 @@ SingleInstance::~SingleInstance() {
 
 bool SingleInstance::TryAcquire() {
 #ifdef Q_OS_WIN
-    // Named after the lock's path, so that copies with other lock paths stay apart.
-    const QString name = QStringLiteral("Local\\varadadid-%1")
-                             .arg(qHash(QDir::cleanPath(lock_.fileName()).toLower()), 0, 16);
+    const QString name = MutexName(lock_.fileName());
     mutex_ = CreateMutexW(nullptr, FALSE, reinterpret_cast<const wchar_t *>(name.utf16()));
     if (mutex_ && GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex_);
@@ -120,16 +130,64 @@ void SingleInstance::Accept() {
 
 void SingleInstance::Read(QLocalSocket *socket) {
     const QByteArray got = socket->peek(kShowRequest.size() + 1);
-    if (got.size() < kShowRequest.size() && kShowRequest.startsWith(got))
-        return; // the rest is on its way
-    if (got != kShowRequest) {
+    const bool show = got == kShowRequest, quit = got == kQuitRequest;
+    if (!show && !quit) {
+        if (got.size() < kShowRequest.size() &&
+            (kShowRequest.startsWith(got) || kQuitRequest.startsWith(got)))
+            return; // the rest is on its way
         socket->abort();
         return;
     }
     disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
     socket->write(settingsPath_.toUtf8() + '\n');
     socket->disconnectFromServer(); // once the answer is out
-    Q_EMIT showRequested();
+    if (show)
+        Q_EMIT showRequested();
+    else
+        Q_EMIT quitRequested();
+}
+
+// Whether no copy holds the lock: it is taken and let go again at once.
+bool SingleInstance::LockIsFree() const {
+#ifdef Q_OS_WIN
+    const QString name = MutexName(lock_.fileName());
+    HANDLE probe = CreateMutexW(nullptr, FALSE, reinterpret_cast<const wchar_t *>(name.utf16()));
+    const bool held = probe && GetLastError() == ERROR_ALREADY_EXISTS;
+    if (probe)
+        CloseHandle(probe);
+    return !held;
+#else
+    QLockFile probe(lock_.fileName());
+    probe.setStaleLockTime(0);
+    if (probe.tryLock(0)) {
+        probe.unlock();
+        return true;
+    }
+    return probe.error() != QLockFile::LockFailedError;
+#endif
+}
+
+bool SingleInstance::AskRunningCopyToQuit(std::chrono::milliseconds timeout) const {
+    const QDeadlineTimer deadline(timeout);
+    if (LockIsFree())
+        return true;
+    QLocalSocket socket;
+    socket.connectToServer(channelName_);
+    if (socket.waitForConnected(int(deadline.remainingTime()))) {
+        socket.write(kQuitRequest.data(), kQuitRequest.size());
+        socket.waitForBytesWritten(int(deadline.remainingTime()));
+        // The answer is not needed: the copy's end is seen at its lock. Waiting for it to hang
+        // up gives it time to read the request.
+        if (socket.state() == QLocalSocket::ConnectedState)
+            socket.waitForDisconnected(int(deadline.remainingTime()));
+    }
+    // A program's end is seen only as its lock going free; it is looked at every 50 ms.
+    while (!LockIsFree()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
 }
 
 std::optional<QString>

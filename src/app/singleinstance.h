@@ -17,7 +17,7 @@ namespace app {
 // back soon and a stale lock file could look held, a named mutex of the user's session stands
 // for the lock instead: the system releases it with its process. Beside it, a local channel that
 // only the same user can reach, on which a second copy asks the running one to come to the front
-// and learns which settings file it uses.
+// and learns which settings file it uses, or (an installer replacing the program) to end.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -39,6 +39,11 @@ public:
     std::optional<QString>
     AskRunningCopyToShow(std::chrono::milliseconds timeout = std::chrono::seconds(2)) const;
 
+    // For `varadadid --quit`: asks the running copy to end as 終了 does, and waits until it has
+    // ended (its lock is free). True when no copy runs any more, also when none ran; false when
+    // one still runs after `timeout` (hung, or its request could not be handed over).
+    bool AskRunningCopyToQuit(std::chrono::milliseconds timeout) const;
+
     // In the user's runtime folder, or the temporary folder where there is none.
     static QString DefaultLockPath();
     // A socket beside the lock (a per-user pipe name on Windows).
@@ -47,11 +52,14 @@ public:
 Q_SIGNALS:
     // A second copy asked for the gadget.
     void showRequested();
+    // A copy started with --quit asked the gadget to end.
+    void quitRequested();
 
 private:
     void Listen();
     void Accept();
     void Read(QLocalSocket *socket);
+    bool LockIsFree() const;
 
     QLockFile lock_;
     void *mutex_ = nullptr; // Windows: the mutex handle while this copy holds it

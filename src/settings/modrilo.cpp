@@ -23,9 +23,12 @@ namespace {
 // may write there (an administrator, root) must still keep her settings to herself: on Windows
 // one under Program Files; elsewhere a program folder of the system's (/usr/bin, /usr/local/bin,
 // the folder this build installs to, any <prefix>/bin installed with the program's desktop entry)
-// or one under /usr/lib, /usr/local/lib, /usr/libexec, /usr/share or /opt. A build tree or an
-// unpacked zip is the user's own.
+// or one under /usr/lib, /usr/local/lib, /usr/libexec, /usr/share or /opt. So is, on every
+// system, a folder the Windows installer marked as its own (per user, it may well be writable).
+// A build tree or an unpacked zip is the user's own.
 bool IsInstalledFolder(const QString &folder) {
+    if (QFileInfo(QDir(folder).filePath(kInstalledMarker.toString())).isFile())
+        return true;
 #ifdef Q_OS_WIN
     const QString path = QDir::cleanPath(QDir::fromNativeSeparators(folder)) + u'/';
     for (const char *variable : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"}) {

@@ -53,6 +53,11 @@ QByteArray TextDefault();
 // `folder` with `separator` appended unless it already ends in one, followed by "rilo.ini".
 QString JoinIniPath(const QString &folder, QChar separator);
 
+// The file the Windows installer writes beside the program it installs. A program folder holding
+// it is an installed copy's, which keeps its settings in the per-user folder, so that
+// uninstalling or upgrading never takes them with it. The zip never holds it.
+inline constexpr QStringView kInstalledMarker = u"varadadid-installed.txt";
+
 // The per-user configuration folder, e.g. ~/.config/varadadid.
 QString DefaultUserConfigFolder();
 
@@ -73,8 +78,9 @@ struct IniAccess {
 IniLocation ChooseIniLocation(const IniAccess &access);
 
 // Sets IniPath to the settings file: rilo.ini beside the program in `appFolder` when that folder
-// or its rilo.ini is writable, else in `userFolder`, where a readable rilo.ini of the program
-// folder is copied on first use. The path has native separators.
+// or its rilo.ini is writable and the folder is no installed program's (a system folder, Program
+// Files, or one that holds kInstalledMarker), else in `userFolder`, where a readable rilo.ini of
+// the program folder is copied on first use. The path has native separators.
 void ResolveIniPath(modRilo &state, const QString &appFolder,
                     const QString &userFolder = DefaultUserConfigFolder());
 

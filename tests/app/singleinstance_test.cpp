@@ -49,7 +49,7 @@ TEST_F(SingleInstance, ASecondStartAsksTheRunningCopyToComeForward) {
 
     for (const QByteArray &other :
          {QByteArray("hello\n"), QByteArray("varadadid show\nvaradadid show\n"),
-          QByteArray("varadadid quit\n"), QByteArray(64 * 1024, 'x')}) {
+          QByteArray("varadadid quitx\n"), QByteArray(64 * 1024, 'x')}) {
         QLocalSocket peer;
         peer.connectToServer(channel);
         ASSERT_TRUE(peer.waitForConnected());
@@ -60,6 +60,43 @@ TEST_F(SingleInstance, ASecondStartAsksTheRunningCopyToComeForward) {
             << other.left(32).constData();
         EXPECT_EQ(shown.count(), 1) << other.left(32).constData();
     }
+}
+
+// `varadadid --quit` (an installer replacing the program): the running copy is asked to end and
+// the request returns once its lock is free; with none running it returns at once, and a copy
+// that does not end is given up at the deadline.
+TEST_F(SingleInstance, AQuitRequestWaitsForTheRunningCopyToEnd) {
+    const QString lock = Path(QStringLiteral("varadadid.lock"));
+    const QString channel = Path(QStringLiteral("varadadid.socket"));
+    EXPECT_TRUE(app::SingleInstance(lock, channel).AskRunningCopyToQuit(std::chrono::seconds(5)))
+        << "none runs";
+
+    auto running = std::make_unique<app::SingleInstance>(lock, channel);
+    ASSERT_TRUE(running->TryAcquire());
+    QSignalSpy quit(running.get(), &app::SingleInstance::quitRequested);
+    QSignalSpy shown(running.get(), &app::SingleInstance::showRequested);
+    const app::SingleInstance asking(lock, channel);
+    // The asking copy waits in a thread of its own; the running one answers from this thread's
+    // events.
+    const auto ask = [&](std::chrono::milliseconds timeout) {
+        auto asked =
+            std::async(std::launch::async, [&] { return asking.AskRunningCopyToQuit(timeout); });
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+            int(timeout.count()) + 10000));
+        return asked.get();
+    };
+    EXPECT_FALSE(ask(std::chrono::milliseconds(300))) << "a copy that does not end";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return quit.count() == 1; }));
+
+    // As the gadget does: the request closes it, which lets its lock go.
+    QObject ending;
+    QObject::connect(
+        running.get(), &app::SingleInstance::quitRequested, &ending, [&] { running.reset(); },
+        Qt::QueuedConnection);
+    EXPECT_TRUE(ask(std::chrono::seconds(30)));
+    EXPECT_EQ(running, nullptr);
+    EXPECT_EQ(shown.count(), 0);
 }
 
 TEST_F(SingleInstance, ALockThatCannotBeMadeDoesNotStopTheStart) {

@@ -93,6 +93,35 @@ TEST_F(ModRilo, WritableProgramFolderKeepsTheFileBesideTheProgram) {
     }
 }
 
+// A folder the Windows installer marked keeps no settings, even with a rilo.ini beside the
+// program; only the marker's exact name, as a file, counts.
+TEST_F(ModRilo, InstallersMarkerSendsTheSettingsToTheUserFolder) {
+    Ini("start_up=1\r\n");
+    struct Row {
+        const char *name; // made beside the program
+        bool asFolder;
+        bool beside;
+    };
+    for (const Row &row :
+         {Row{"varadadid-installed.txt", false, false}, Row{"varadadid-installed.txt", true, true},
+          Row{"installed.txt", false, true}, Row{nullptr, false, true}}) {
+        QTemporaryDir program;
+        WriteBytes(program.filePath(QStringLiteral("rilo.ini")), "[riloini]\r\nstart_up=1\r\n");
+        if (row.name && row.asFolder)
+            ASSERT_TRUE(QDir(program.path()).mkdir(QString::fromLatin1(row.name)));
+        else if (row.name)
+            WriteBytes(program.filePath(QString::fromLatin1(row.name)), "");
+        settings::modRilo state;
+        settings::ResolveIniPath(state, program.path(), Path(QStringLiteral("user")));
+        EXPECT_EQ(state.IniPath.startsWith(QDir::toNativeSeparators(program.path())), row.beside)
+            << (row.name ? row.name : "no marker") << (row.asFolder ? " (folder)" : "");
+        if (!row.beside) {
+            EXPECT_FALSE(QFileInfo::exists(state.IniPath))
+                << "the installed copy's file taken over";
+        }
+    }
+}
+
 TEST_F(ModRilo, MissingFileLoadsTheDefaults) {
     const settings::modRilo state = Loaded();
     EXPECT_EQ(state.StartupDone, 16);
