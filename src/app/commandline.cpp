@@ -45,8 +45,10 @@ struct Parser {
         QStringLiteral("folder")};
     const QCommandLineOption quit{
         QStringLiteral("quit"),
-        QStringLiteral("Asks the running copy to end as its menu's 終了 does, and waits until it "
-                       "has (at most 30 s). Exits 1 when it still runs.")};
+        QStringLiteral(
+            "Asks the running copy to end as its menu's 終了 does, and waits until it "
+            "has (at most 30 s). Exits 0 when it ended, 3 when none ran, 1 when it still "
+            "runs.")};
 };
 
 } // namespace

@@ -35,9 +35,20 @@ int main(int argc, char *argv[]) {
                          qUtf8Printable(line.usage));
             return 2;
         }
-        // An installer about to replace the program ends the running gadget first, cleanly.
-        if (line.quit && !line.output)
-            return app::SingleInstance().AskRunningCopyToQuit(std::chrono::seconds(30)) ? 0 : 1;
+        // An installer about to replace the program ends the running gadget first, cleanly, and
+        // learns whether to start it again: 0 it ended, 3 none ran, 1 it still runs.
+        if (line.quit && !line.output) {
+            using Quit = app::SingleInstance::QuitResult;
+            switch (app::SingleInstance().AskRunningCopyToQuit(std::chrono::seconds(30))) {
+            case Quit::Ended:
+                return 0;
+            case Quit::NoneRan:
+                return 3;
+            case Quit::StillRuns:
+                std::fputs("varadadid: the running copy did not end\n", stderr);
+                return 1;
+            }
+        }
         std::fputs(qUtf8Printable(line.output.value_or(QString())), stdout);
         return 0;
     }

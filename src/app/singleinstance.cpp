@@ -167,10 +167,11 @@ bool SingleInstance::LockIsFree() const {
 #endif
 }
 
-bool SingleInstance::AskRunningCopyToQuit(std::chrono::milliseconds timeout) const {
+SingleInstance::QuitResult
+SingleInstance::AskRunningCopyToQuit(std::chrono::milliseconds timeout) const {
     const QDeadlineTimer deadline(timeout);
     if (LockIsFree())
-        return true;
+        return QuitResult::NoneRan;
     QLocalSocket socket;
     socket.connectToServer(channelName_);
     if (socket.waitForConnected(int(deadline.remainingTime()))) {
@@ -184,10 +185,10 @@ bool SingleInstance::AskRunningCopyToQuit(std::chrono::milliseconds timeout) con
     // A program's end is seen only as its lock going free; it is looked at every 50 ms.
     while (!LockIsFree()) {
         if (deadline.hasExpired())
-            return false;
+            return QuitResult::StillRuns;
         QThread::msleep(50);
     }
-    return true;
+    return QuitResult::Ended;
 }
 
 std::optional<QString>

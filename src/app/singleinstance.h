@@ -40,9 +40,9 @@ public:
     AskRunningCopyToShow(std::chrono::milliseconds timeout = std::chrono::seconds(2)) const;
 
     // For `varadadid --quit`: asks the running copy to end as 終了 does, and waits until it has
-    // ended (its lock is free). True when no copy runs any more, also when none ran; false when
-    // one still runs after `timeout` (hung, or its request could not be handed over).
-    bool AskRunningCopyToQuit(std::chrono::milliseconds timeout) const;
+    // ended (its lock is free), at most `timeout` (a hung copy, or one the request did not reach).
+    enum class QuitResult { NoneRan, Ended, StillRuns };
+    QuitResult AskRunningCopyToQuit(std::chrono::milliseconds timeout) const;
 
     // In the user's runtime folder, or the temporary folder where there is none.
     static QString DefaultLockPath();

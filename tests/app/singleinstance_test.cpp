@@ -68,8 +68,9 @@ TEST_F(SingleInstance, ASecondStartAsksTheRunningCopyToComeForward) {
 TEST_F(SingleInstance, AQuitRequestWaitsForTheRunningCopyToEnd) {
     const QString lock = Path(QStringLiteral("varadadid.lock"));
     const QString channel = Path(QStringLiteral("varadadid.socket"));
-    EXPECT_TRUE(app::SingleInstance(lock, channel).AskRunningCopyToQuit(std::chrono::seconds(5)))
-        << "none runs";
+    using Quit = app::SingleInstance::QuitResult;
+    EXPECT_EQ(app::SingleInstance(lock, channel).AskRunningCopyToQuit(std::chrono::seconds(5)),
+              Quit::NoneRan);
 
     auto running = std::make_unique<app::SingleInstance>(lock, channel);
     ASSERT_TRUE(running->TryAcquire());
@@ -86,7 +87,7 @@ TEST_F(SingleInstance, AQuitRequestWaitsForTheRunningCopyToEnd) {
             int(timeout.count()) + 10000));
         return asked.get();
     };
-    EXPECT_FALSE(ask(std::chrono::milliseconds(300))) << "a copy that does not end";
+    EXPECT_EQ(ask(std::chrono::milliseconds(300)), Quit::StillRuns) << "a copy that does not end";
     EXPECT_TRUE(QTest::qWaitFor([&] { return quit.count() == 1; }));
 
     // As the gadget does: the request closes it, which lets its lock go.
@@ -94,7 +95,7 @@ TEST_F(SingleInstance, AQuitRequestWaitsForTheRunningCopyToEnd) {
     QObject::connect(
         running.get(), &app::SingleInstance::quitRequested, &ending, [&] { running.reset(); },
         Qt::QueuedConnection);
-    EXPECT_TRUE(ask(std::chrono::seconds(30)));
+    EXPECT_EQ(ask(std::chrono::seconds(30)), Quit::Ended);
     EXPECT_EQ(running, nullptr);
     EXPECT_EQ(shown.count(), 0);
 }
