@@ -6,6 +6,10 @@
 #
 # Installs into $VARADADID_QT_CACHE (default ~/.cache/varadadid)/qt-<version>-mingw64-<options>
 # and prints that folder on its last line. A finished install (its .complete stamp) is reused.
+# Beside Qt, the install keeps what the Windows zip's third-party notices are made from, which
+# only the build and the source know and which go with the work folder: attributions/, Qt's
+# attribution files and the list of source files each shipped DLL was built from
+# (scripts/qt-attributions.py). An install made without it is built again.
 # The machine's apt configuration is left alone: the source comes through a private sources
 # list and state folder. About an hour on 2 busy cores; the log is build.log in the work folder.
 set -euo pipefail
@@ -45,10 +49,11 @@ mkdir -p "$cache"
 # background) waits for the first and then finds its result.
 exec 9>"$cache/.lock-$qt_version-$key"
 flock 9
-if [ -e "$prefix/.complete" ]; then
+if [ -e "$prefix/.complete" ] && [ -e "$prefix/attributions/built-files.txt" ]; then
     echo "$prefix"
     exit 0
 fi
+rm -f "$prefix/.complete"
 work=$cache/work-$qt_version-$key
 mkdir -p "$work"
 log=$work/build.log
@@ -92,6 +97,8 @@ if [ ! -e "$build/build.ninja" ]; then
 fi
 nice -n 5 cmake --build "$build" -j "$jobs" >>"$log" 2>&1 || { tail -n 40 "$log" >&2; exit 1; }
 cmake --install "$build" >>"$log" 2>&1 || { tail -n 40 "$log" >&2; exit 1; }
+"$here/qt-attributions.py" record "$build" "$src" "$prefix" >>"$log" 2>&1 ||
+    { tail -n 20 "$log" >&2; exit 1; }
 touch "$prefix/.complete"
 rm -rf "$work"
 echo "$prefix"

@@ -3,8 +3,9 @@
 # zip: varadadid.exe with exactly the DLLs it loads (found by walking the PE imports of the exe
 # and its plugins), the windows platform plugin, the windowsvista style, Qt's Japanese
 # translation, the IPA fonts for systems without the Japanese ones, the licences of what it
-# ships (licenses/) and README.txt.
-# Usage: windows-zip.sh <build folder>; prints the zip's path on its last line.
+# ships (licenses/) and README.txt. Then the installer of the same files (NSIS,
+# packaging/windows/setup.nsi): varadadid-<version>-setup.exe.
+# Usage: windows-zip.sh <build folder>; prints the zip's path and then the installer's.
 set -euo pipefail
 source=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-build-windows}
@@ -73,15 +74,57 @@ grep -q 'presumption that third-party software' "$licenses/GCC-Runtime-Library-E
 awk 'BEGIN { RS = ""; ORS = "\n\n" }
      /^Files:[^\n]*winpthreads/ || /^License: (expat|BSD-3-clause|public-domain)\n/' \
     /usr/share/doc/mingw-w64-common/copyright | sed 's/\r*$/\r/' >"$licenses/winpthreads.txt"
-{ echo "The Qt DLLs and plugins shipped here are built from:"
+# Which Qt source the DLLs were built from, and how to obtain it, in plain words.
+qt_full=$(dpkg-query -W -f='${Version}' qt6-base-dev)
+qt_upstream=${qt_full%%+*}
+{ echo "The Qt DLLs and plugins in this folder (Qt6Core.dll, Qt6Gui.dll, Qt6Widgets.dll,"
+  echo "Qt6Network.dll, platforms\\qwindows.dll, styles\\qwindowsvistastyle.dll) are Qt $qt_upstream"
+  echo "(the qtbase module), built unmodified but for the two small changes in"
+  echo "qtbase-windows.patch, beside this file."
+  echo
+  echo "Source: Debian's source package qt6-base, version $qt_full, which is Qt's own"
+  echo "qtbase $qt_upstream source with Debian's patches. Debian keeps every published version for"
+  echo "download, as three files (.dsc, .orig.tar.xz, .debian.tar.xz), at"
+  echo "  https://snapshot.debian.org/package/qt6-base/${qt_full//+/%2B}/"
+  echo "On a Debian system the same source is fetched with"
+  echo "  apt-get source qt6-base=$qt_full"
+  echo "Qt's own release of the same version, without Debian's patches, is at"
+  echo "  https://download.qt.io/archive/qt/${qt_upstream%.*}/$qt_upstream/submodules/"
+  echo
+  echo "To build the same DLLs: unpack that source (dpkg-source -x on the .dsc applies Debian's"
+  echo "patches), apply qtbase-windows.patch (patch -p1), and build it with the options below."
+  echo "The program loads these DLLs from its folder, so a Qt you build yourself can replace them."
   echo
   "$source/scripts/build-qt-windows.sh" --describe
-  echo "Toolchain file: mingw64.cmake (-DCMAKE_TOOLCHAIN_FILE)"
+  echo "Toolchain file: mingw64.cmake (-DCMAKE_TOOLCHAIN_FILE), beside this file."
   echo
-  echo "Both files are in this folder. Qt is licensed under the GNU LGPL version 3 (../LGPL-3.txt)."
+  echo "Qt is licensed under the GNU LGPL version 3 (..\\LGPL-3.txt, which refers to ..\\GPL-3.txt)."
+  echo "The third-party code compiled into these DLLs is listed in ..\\qt-third-party\\README.txt."
 } | sed 's/\r*$/\r/' >"$licenses/qt/SOURCE.txt"
-cp "$source/packaging/windows/qtbase-windows.patch" "$source/packaging/windows/mingw64.cmake" \
-    "$licenses/qt/"
+for file in qtbase-windows.patch mingw64.cmake; do
+    crlf "$source/packaging/windows/$file" >"$licenses/qt/$file"
+done
+# The notices of the third-party code inside the Qt DLLs, as Qt's attribution files name it,
+# for the components the build put into them (recorded by build-qt-windows.sh).
+"$source/scripts/qt-attributions.py" notices "$qt/attributions" "$licenses/qt-third-party"
+# One place that says under which terms each part of the folder is given, the program first.
+program_terms=$(awk '/^License: all-rights-reserved/ { on = 1; next } on && /^ / { sub(/^ /, ""); print; next } on { exit }' \
+    "$source/packaging/debian/copyright")
+[ -n "$program_terms" ] || { echo "windows-zip: no program licence in packaging/debian/copyright" >&2; exit 1; }
+{ echo "りろ日記 (varadadid) $version: under which terms each part of this folder is given"
+  echo
+  echo "varadadid.exe, the program itself:"
+  echo "$program_terms" | sed 's/^/  /'
+  echo
+  echo "Qt6Core.dll, Qt6Gui.dll, Qt6Widgets.dll, Qt6Network.dll, platforms\\qwindows.dll,"
+  echo "styles\\qwindowsvistastyle.dll, translations\\qtbase_ja.qm: Qt, GNU LGPL version 3"
+  echo "  LGPL-3.txt, GPL-3.txt; the source they are built from: qt\\SOURCE.txt"
+  echo "  third-party code compiled into them, and which DLL carries it: qt-third-party\\README.txt"
+  echo "libgcc_s_seh-1.dll, libstdc++-6.dll: GCC's runtime, GNU GPL version 3 with the GCC Runtime"
+  echo "  Library Exception: GPL-3.txt, GCC-Runtime-Library-Exception.txt"
+  echo "libwinpthread-1.dll: MinGW-w64's winpthreads: winpthreads.txt"
+  echo "fonts\\ipag.ttf, fonts\\ipagp.ttf: IPA Font License Agreement v1.0: ..\\fonts\\IPA_Font_License.txt"
+} | sed 's/\r*$/\r/' >"$licenses/README.txt"
 { printf '\xef\xbb\xbf'; crlf "$source/packaging/windows/README.txt.in" |
     sed "s/@PROJECT_VERSION@/$version/"; } >"$stage/README.txt"
 
@@ -89,3 +132,34 @@ zip=$build/varadadid-$version-windows-x64.zip
 rm -f "$zip"
 (cd "$build/stage" && TZ=UTC zip -q -r -X "$zip" varadadid)
 echo "$zip"
+
+# The installer: the same files, the uninstaller's exact list of them, and the marker that makes
+# the installed program keep its settings in %APPDATA%.
+nsis=$build/installer
+rm -rf "$nsis"
+mkdir -p "$nsis"
+(cd "$stage" && find . -mindepth 1 -type d | sed 's|^\./||' | sort) >"$nsis/folders"
+(cd "$stage" && find . -type f | sed 's|^\./||' | sort) >"$nsis/files"
+winpath() { printf '%s' "$1" | tr / '\\'; }
+{ echo 'SetOutPath "$INSTDIR"'
+  while read -r file; do
+      if [ "${file%/*}" = "$file" ]; then echo "File \"$stage/$file\""; fi
+  done <"$nsis/files"
+  while read -r folder; do
+      echo "SetOutPath \"\$INSTDIR\\$(winpath "$folder")\""
+      while read -r file; do
+          if [ "${file%/*}" = "$folder" ]; then echo "File \"$stage/$file\""; fi
+      done <"$nsis/files"
+  done <"$nsis/folders"
+} >"$nsis/install.nsh"
+{ while read -r file; do echo "Delete \"\$INSTDIR\\$(winpath "$file")\""; done <"$nsis/files"
+  sort -r "$nsis/folders" | while read -r folder; do echo "RMDir \"\$INSTDIR\\$(winpath "$folder")\""; done
+} >"$nsis/uninstall.nsh"
+crlf "$source/packaging/windows/varadadid-installed.txt" >"$nsis/varadadid-installed.txt"
+publisher=$(sed -n 's/^Copyright: [0-9, -]* \(.*[^ ]\) *<.*/\1/p' "$source/packaging/debian/copyright" | head -n 1)
+setup=$build/varadadid-$version-setup.exe
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" -DFILES="$nsis" \
+    -DPUBLISHER="${publisher:-varadadid}" -DPACKAGING="$source/packaging/windows" -DOUTFILE="$setup" \
+    "$source/packaging/windows/setup.nsi" >"$nsis/makensis.log" 2>&1 ||
+    { tail -n 30 "$nsis/makensis.log" >&2; exit 1; }
+echo "$setup"

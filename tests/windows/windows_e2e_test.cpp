@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <map>
 #include <ostream>
+#include <set>
+#include <sstream>
 
 namespace e2e {
 namespace {
@@ -22,7 +24,8 @@ protected:
         // Wine's first start would ask to install Mono and Gecko; neither is needed.
         SetProgramEnv("WINEPREFIX", WINE_PREFIX);
         SetProgramEnv("WINEDEBUG", "-all");
-        SetProgramEnv("WINEDLLOVERRIDES", "mscoree,mshtml=");
+        // Wine's menu builder would write the host's menus for the installer's shortcuts.
+        SetProgramEnv("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d");
         SetProgramEnv("LC_ALL", "ja_JP.UTF-8");
         GadgetTest::SetUp();
         if (HasFatalFailure())
@@ -79,16 +82,21 @@ protected:
         fs::rename(unpacked / "varadadid", folder);
     }
     std::vector<std::string> ProgramCommand(const fs::path &folder) const override {
+        if (!startCommand_.empty())
+            return startCommand_;
         const fs::path from = programFiles_.empty() ? folder : programFiles_;
         return {"wine", (from / "varadadid.exe").string()};
     }
 
     static constexpr int kCalendarClientWidth = 224, kCalendarClientHeight = 376;
-    // %APPDATA%\varadadid\rilo.ini of the prefix's user (named after the Unix user).
-    static fs::path AppDataIni() {
+    // The prefix's user's profile folder (named after the Unix user), and in it
+    // %APPDATA%\varadadid\rilo.ini.
+    fs::path UserFolder() const {
         const char *user = std::getenv("USER");
-        return fs::path(WINE_PREFIX) / "drive_c" / "users" / (user && *user ? user : "root") /
-               "AppData" / "Roaming" / "varadadid" / "rilo.ini";
+        return prefix_ / "drive_c" / "users" / (user && *user ? user : "root");
+    }
+    fs::path AppDataIni() const {
+        return UserFolder() / "AppData" / "Roaming" / "varadadid" / "rilo.ini";
     }
     // The face: Wine shows a frameless tool window as a window of its own, which no window
     // manager takes on, so it is waited for as shown rather than as managed.
@@ -139,6 +147,66 @@ protected:
         EXPECT_EQ(ReadIni(IniPath())["yoteibi"], "2006/05/01");
     }
     fs::path programFiles_; // a copy under the prefix's Program Files, when the row makes one
+    fs::path prefix_ = WINE_PREFIX;
+    std::vector<std::string> startCommand_; // what starts the program, when not the zip's copy
+
+    // The installer's cases: a Wine prefix of the test's own, made afresh.
+    void UseFreshPrefix() {
+        prefix_ = root() / "wine-prefix";
+        const CommandResult made =
+            RunCommand({WINE_PREFIX_SCRIPT, prefix_.string()}, ProgramEnv(), 180s);
+        ASSERT_EQ(made.exitCode, 0) << made.out;
+        SetProgramEnv("WINEPREFIX", prefix_.string());
+    }
+    CommandResult Wine(std::vector<std::string> args, Millis timeout = 120s) const {
+        args.insert(args.begin(), "wine");
+        return RunCommand(args, ProgramEnv(), timeout);
+    }
+    void InstallSilently() {
+        const CommandResult setup = Wine({VARADADID_WINDOWS_SETUP, "/S"});
+        ASSERT_EQ(setup.exitCode, 0) << setup.out;
+    }
+    fs::path InstallFolder() const {
+        return UserFolder() / "AppData" / "Local" / "Programs" / "varadadid";
+    }
+    fs::path Shortcut() const {
+        return UserFolder() / "AppData" / "Roaming" / "Microsoft" / "Windows" / "Start Menu" /
+               "Programs" / "りろ日記.lnk";
+    }
+    static constexpr const char *kInstalledExe =
+        "\\AppData\\Local\\Programs\\varadadid\\varadadid.exe";
+    static constexpr const char *kUninstallKey =
+        "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\varadadid";
+    static constexpr const char *kRunKey =
+        "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    // The values of a registry key as `reg query` lists them ("name" to "value"); empty when the
+    // key is missing.
+    std::map<std::string, std::string> Registry(const std::string &key) const {
+        std::map<std::string, std::string> values;
+        std::istringstream lines(Wine({"reg", "query", key}, 60s).out);
+        for (std::string line; std::getline(lines, line);) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            const auto type = line.find("    REG_");
+            if (line.rfind("    ", 0) != 0 || type == std::string::npos)
+                continue;
+            const auto value = line.find("    ", type + 4);
+            values[line.substr(4, type - 4)] =
+                value == std::string::npos ? "" : line.substr(value + 4);
+        }
+        return values;
+    }
+    // The files and folders under the user's profile, relative to it, but for the temporary
+    // folder (where the uninstaller runs as a copy of itself, which Windows removes later).
+    std::set<std::string> ProfileFiles() const {
+        std::set<std::string> files;
+        for (const auto &entry : fs::recursive_directory_iterator(UserFolder())) {
+            const std::string path = entry.path().lexically_relative(UserFolder()).string();
+            if (path.rfind("Temp", 0) != 0 && path.rfind("AppData/Local/Temp", 0) != 0)
+                files.insert(path);
+        }
+        return files;
+    }
 };
 
 // No rilo.ini: the entry dialog, then rilo.ini beside the exe, CR LF.
@@ -284,6 +352,148 @@ TEST_F(Windows, Licenses) {
     EXPECT_NE(ReadFile(programFolder() / "README.txt").value_or("").find("licenses"),
               std::string::npos)
         << "the README does not point to the licences";
+}
+
+// The installer's silent install (/S, the default choices): the program's files with the marker
+// that keeps its settings in %APPDATA%, the Start menu shortcut to the exe, the start at logon
+// and the Uninstall entry of Windows' apps list.
+TEST_F(Windows, SetupInstallsSilently) {
+    ASSERT_NO_FATAL_FAILURE(UseFreshPrefix());
+    ASSERT_NO_FATAL_FAILURE(InstallSilently());
+    for (const char *file :
+         {"varadadid.exe", "varadadid-installed.txt", "uninstall.exe", "Qt6Core.dll",
+          "platforms/qwindows.dll", "licenses/README.txt", "licenses/qt-third-party/README.txt"})
+        EXPECT_TRUE(fs::is_regular_file(InstallFolder() / file)) << file;
+    EXPECT_FALSE(fs::exists(InstallFolder() / "rilo.ini"));
+    const std::string exe = "C:\\users\\" + UserFolder().filename().string() + kInstalledExe;
+    const std::string folder = exe.substr(0, exe.rfind('\\'));
+    // A shortcut names its target in UTF-16.
+    std::string target;
+    for (const char c : exe)
+        target += {c, '\0'};
+    EXPECT_NE(ReadFile(Shortcut()).value_or("").find(target), std::string::npos)
+        << "no shortcut to " << exe;
+    EXPECT_EQ(Registry(kRunKey)["varadadid"], "\"" + exe + "\"");
+    auto values = Registry(kUninstallKey);
+    const std::map<std::string, std::string> expected = {
+        {"DisplayName", ToShiftJis("りろ日記")}, // reg speaks the console's code page, 932
+        {"DisplayVersion", VARADADID_VERSION},
+        {"DisplayIcon", exe + ",0"},
+        {"InstallLocation", folder},
+        {"UninstallString", "\"" + folder + "\\uninstall.exe\""},
+        {"QuietUninstallString", "\"" + folder + "\\uninstall.exe\" /S"},
+        {"NoModify", "0x1"},
+        {"NoRepair", "0x1"},
+    };
+    for (const auto &[name, value] : expected)
+        EXPECT_EQ(values[name], value) << name;
+    EXPECT_FALSE(values["Publisher"].empty());
+    // In KiB: the program with its DLLs and fonts is well over 10 MiB.
+    EXPECT_GT(
+        std::stoul(values["EstimatedSize"].empty() ? "0" : values["EstimatedSize"], nullptr, 16),
+        10240u);
+}
+
+// The installed gadget, started through the Start menu shortcut, keeps its settings in
+// %APPDATA%, never beside the exe.
+TEST_F(Windows, SetupsShortcutStartsTheGadgetWithItsSettingsInAppData) {
+    ASSERT_NO_FATAL_FAILURE(UseFreshPrefix());
+    ASSERT_NO_FATAL_FAILURE(InstallSilently());
+    startCommand_ = {"wine", "start", "/wait", "/unix", Shortcut().string()};
+    EnterDueDateOnFirstStart(AppDataIni());
+    EXPECT_FALSE(fs::exists(InstallFolder() / "rilo.ini")) << "written beside the installed exe";
+}
+
+// An upgrade over the installed copy while its gadget runs: the gadget is asked to end and ends
+// cleanly (status 0, its settings and place as stored), the files are replaced, the logon choice
+// (here: switched off) stays, and the gadget runs again.
+TEST_F(Windows, SetupUpgradesOverARunningGadget) {
+    ASSERT_NO_FATAL_FAILURE(UseFreshPrefix());
+    ASSERT_NO_FATAL_FAILURE(InstallSilently());
+    ASSERT_EQ(Wine({"reg", "delete", kRunKey, "/v", "varadadid", "/f"}).exitCode, 0);
+    IniKeys stored = kWorkedExampleKeys;
+    stored.insert(stored.end(), {{"temae", "0"}, {"win_x", "3000"}, {"win_y", "1500"}});
+    fs::create_directories(AppDataIni().parent_path());
+    WriteFile(AppDataIni(), IniText(stored));
+    startCommand_ = {"wine", (InstallFolder() / "varadadid.exe").string()};
+    const auto face = StartFace();
+    ASSERT_TRUE(face);
+    const auto g = screen().GeometryOf(*face);
+    ASSERT_TRUE(g && screen().Drag(g->x + kFaceX, g->y + kFaceY, 40, 30, 1));
+    ASSERT_TRUE(WaitUntil([&] { return ReadIni(AppDataIni())["win_x"] == "3600"; }, 10s));
+
+    ASSERT_NO_FATAL_FAILURE(InstallSilently());
+    EXPECT_EQ(program().WaitExit(30s), 0) << "the running gadget did not end cleanly";
+    const auto ini = ReadIni(AppDataIni());
+    EXPECT_EQ(ini.count("yoteibi") ? ini.at("yoteibi") : "", "2006/05/01");
+    EXPECT_EQ(ini.count("win_y") ? ini.at("win_y") : "", "1950");
+    EXPECT_EQ(Registry(kRunKey).count("varadadid"), 0u) << "the logon choice was not kept";
+    EXPECT_TRUE(screen().WaitFor(kGadget, kStartTimeout)) << "the gadget was not started again";
+}
+
+// The silent uninstall leaves nothing of the program in the profile or the registry but the
+// settings, which it keeps (the per-user Programs folder is Windows' own).
+TEST_F(Windows, SetupsUninstallerKeepsTheSettingsWhenSilent) {
+    ASSERT_NO_FATAL_FAILURE(UseFreshPrefix());
+    std::set<std::string> before = ProfileFiles();
+    ASSERT_NO_FATAL_FAILURE(InstallSilently());
+    fs::create_directories(AppDataIni().parent_path());
+    WriteFile(AppDataIni(), IniText(kWorkedExampleKeys));
+    // The uninstaller runs on as a copy of itself in Temp, so its end is seen in the folder.
+    Wine({(InstallFolder() / "uninstall.exe").string(), "/S"});
+    EXPECT_TRUE(WaitUntil([&] { return !fs::exists(InstallFolder()); }, 60s));
+    before.insert({"AppData/Local/Programs", "AppData/Roaming/varadadid",
+                   "AppData/Roaming/varadadid/rilo.ini"});
+    const std::set<std::string> after = ProfileFiles();
+    for (const std::string &file : after)
+        EXPECT_TRUE(before.count(file)) << "left behind: " << file;
+    for (const std::string &file : before)
+        EXPECT_TRUE(after.count(file)) << "gone: " << file;
+    EXPECT_EQ(ReadIni(AppDataIni())["yoteibi"], "2006/05/01");
+    EXPECT_TRUE(Registry(kUninstallKey).empty());
+    EXPECT_EQ(Registry(kRunKey).count("varadadid"), 0u);
+}
+
+// The uninstaller with its pages asks whether to delete the settings too; answered yes, they go.
+TEST_F(Windows, SetupsUninstallerDeletesTheSettingsWhenAsked) {
+    ASSERT_NO_FATAL_FAILURE(UseFreshPrefix());
+    ASSERT_NO_FATAL_FAILURE(InstallSilently());
+    fs::create_directories(AppDataIni().parent_path());
+    WriteFile(AppDataIni(), IniText(kWorkedExampleKeys));
+    startCommand_ = {"wine", (InstallFolder() / "uninstall.exe").string()};
+    StartProgram();
+    const auto pages = screen().WaitFor("アンインストール", kStartTimeout);
+    ASSERT_TRUE(pages) << "no uninstaller";
+    ASSERT_TRUE(screen().Activate(*pages) && screen().Key("Return"));
+    // The question comes once the program's files are gone, in a box of the same caption.
+    std::string question;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (const std::string &window : screen().Find("アンインストール"))
+                if (window != *pages)
+                    question = window;
+            return !question.empty();
+        },
+        60s))
+        << "no question about the settings";
+    EXPECT_FALSE(fs::exists(InstallFolder() / "varadadid.exe"));
+    ASSERT_TRUE(screen().Activate(question) && screen().Key("y"));
+    EXPECT_TRUE(WaitUntil([&] { return !fs::exists(AppDataIni().parent_path()); }, 30s))
+        << "the settings were kept";
+    EXPECT_TRUE(WaitUntil([&] { return !fs::exists(InstallFolder()); }, 30s));
+}
+
+// The installer's first page, in Japanese, as the golden picture shows it.
+TEST_F(Windows, SetupsFirstPage) {
+    startCommand_ = {"wine", VARADADID_WINDOWS_SETUP};
+    StartProgram();
+    const auto page =
+        screen().WaitFor("^りろ日記 " VARADADID_VERSION " セットアップ$", kStartTimeout);
+    ASSERT_TRUE(page) << "no installer window";
+    const auto g = screen().GeometryOf(*page);
+    ASSERT_TRUE(g);
+    Shot("setup");
+    ExpectGolden(g->x, g->y, g->width, g->height, "setup-first-page");
 }
 
 } // namespace
