@@ -63,6 +63,15 @@ def read_graph(build):
     edges = {}
     with open(os.path.join(build, "build.ninja"), encoding="utf-8") as f:
         text = f.read().replace("$\n", "")
+    # The build folder's own files are named relative to it, or absolute (as CMake passes
+    # generated sources to the compiler), or through this variable: all are made relative.
+    workdir = re.search(r"^cmake_ninja_workdir = (.*)$", text, re.M)
+    workdir = workdir.group(1) if workdir else None
+    text = text.replace("${cmake_ninja_workdir}", "")
+
+    def relative(path):
+        return path[len(workdir):] if workdir and path.startswith(workdir) else path
+
     for line in text.split("\n"):
         if not line.startswith("build "):
             continue
@@ -70,11 +79,11 @@ def read_graph(build):
         match = re.match(r"build ((?:[^:$]|\$.)*):\s*(\S+)(.*)$", line)
         if not match:
             continue
-        outputs = [o for o in split_ninja_paths(match.group(1)) if o != "|"]
+        outputs = [relative(o) for o in split_ninja_paths(match.group(1)) if o != "|"]
         inputs = split_ninja_paths(match.group(3))
         if "||" in inputs:
             inputs = inputs[: inputs.index("||")]
-        inputs = [i for i in inputs if i != "|"]
+        inputs = [relative(i) for i in inputs if i != "|"]
         edge = (outputs, inputs)
         for output in outputs:
             edges[output] = edge
@@ -105,6 +114,8 @@ def files_of(target, edges, deps):
             continue
         seen.add(node)
         files.add(node)
+        if node.endswith(".obj") and node not in deps:
+            sys.exit(f"qt-attributions: the dependency log has nothing for {node}: not built?")
         files.update(deps.get(node, []))
         edge = edges.get(node)
         if edge is None:

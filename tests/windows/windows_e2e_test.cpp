@@ -309,11 +309,13 @@ TEST_F(Windows, ProgramFiles) {
     EXPECT_FALSE(fs::exists(programFiles_ / "rilo.ini")) << "written under Program Files";
 }
 
-// Every DLL in the zip has its licence texts in licenses/ (from the zip alone).
+// Every DLL in the zip has its licence texts in licenses/, with the notices of the third-party
+// code compiled into Qt's, and every text file has Windows line ends (from the zip alone).
 TEST_F(Windows, Licenses) {
     // Each DLL the zip ships, by file name, and the texts under licenses/ that cover it.
-    const std::vector<std::string> qt = {"LGPL-3.txt", "GPL-3.txt", "qt/SOURCE.txt",
-                                         "qt/qtbase-windows.patch", "qt/mingw64.cmake"};
+    const std::vector<std::string> qt = {"LGPL-3.txt",       "GPL-3.txt",
+                                         "qt/SOURCE.txt",    "qt/qtbase-windows.patch",
+                                         "qt/mingw64.cmake", "qt-third-party/README.txt"};
     const std::vector<std::string> gcc = {"GPL-3.txt", "GCC-Runtime-Library-Exception.txt"};
     const std::map<std::string, std::vector<std::string>> covers = {
         {"Qt6Core.dll", qt},
@@ -352,6 +354,34 @@ TEST_F(Windows, Licenses) {
     EXPECT_NE(ReadFile(programFolder() / "README.txt").value_or("").find("licenses"),
               std::string::npos)
         << "the README does not point to the licences";
+    // What a look into the DLLs found compiled in, each with its notice and its DLL named.
+    const std::string index =
+        ReadFile(programFolder() / "licenses" / "qt-third-party" / "README.txt").value_or("");
+    for (const char *component :
+         {"zlib.txt", "pcre2.txt", "libpng.txt", "freetype.txt", "harfbuzz-ng.txt",
+          "icc-sRGB-color-profile.txt", "sha3_keccak.txt", "blake2.txt", "md4c.txt"}) {
+        EXPECT_NE(index.find(component), std::string::npos) << "no notice named " << component;
+        EXPECT_TRUE(fs::exists(programFolder() / "licenses" / "qt-third-party" / component))
+            << component;
+    }
+    const std::string terms = ReadFile(programFolder() / "licenses" / "README.txt").value_or("");
+    for (const char *part :
+         {"varadadid.exe", "Qt6Core.dll", "qwindows.dll", "libwinpthread-1.dll", "ipag.ttf"})
+        EXPECT_NE(terms.find(part), std::string::npos) << "licenses/README.txt names no " << part;
+    for (const auto &entry : fs::recursive_directory_iterator(programFolder())) {
+        const std::string ext = entry.path().extension().string();
+        if (ext != ".txt" && ext != ".patch" && ext != ".cmake")
+            continue;
+        const std::string text = ReadFile(entry.path()).value_or("");
+        EXPECT_NE(text.find("\r\n"), std::string::npos)
+            << entry.path().lexically_relative(programFolder()) << " has no line ends";
+        for (auto at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+            if (at == 0 || text[at - 1] != '\r') {
+                ADD_FAILURE() << entry.path().lexically_relative(programFolder())
+                              << ": a line ends in LF alone";
+                break;
+            }
+    }
 }
 
 // The installer's silent install (/S, the default choices): the program's files with the marker
