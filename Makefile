@@ -70,11 +70,13 @@ test: deps
 	@$(MAKE) --no-print-directory test-asan test-fuzz test-windows
 	@scripts/system-unchanged.sh check $(BUILD_DIR)/system-before.txt
 
-# The portable Windows zip: build-windows/varadadid-<version>-windows-x64.zip.
+# The Windows installer and the portable zip: build-windows/varadadid-<version>-setup.exe and
+# build-windows/varadadid-<version>-windows-x64.zip.
 windows: deps
 	@scripts/windows-zip.sh $(WINDOWS_DIR)
 
-# The zip's program under Wine, on the same X harness as the Linux end-to-end tests.
+# The zip's program and the installer under Wine, on the same X harness as the Linux end-to-end
+# tests.
 test-windows: windows build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -L windows
 
