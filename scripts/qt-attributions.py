@@ -130,7 +130,9 @@ def files_of(target, edges, deps):
 def record(build, source, prefix, known_source=None):
     known_source = os.path.normpath(known_source or source)
     edges, deps = read_graph(build), read_deps(build)
-    out = os.path.join(prefix, "attributions")
+    # Made aside and moved into place, so that a record that failed half-way is no record.
+    final = os.path.join(prefix, "attributions")
+    out = final + ".new"
     shutil.rmtree(out, ignore_errors=True)
     os.makedirs(out)
     lines = []
@@ -156,7 +158,9 @@ def record(build, source, prefix, known_source=None):
                 dst = os.path.join(out, os.path.relpath(src, source))
                 os.makedirs(os.path.dirname(dst), exist_ok=True)
                 shutil.copyfile(src, dst)
-    print(f"qt-attributions: recorded {len(lines)} built files into {out}")
+    shutil.rmtree(final, ignore_errors=True)
+    os.rename(out, final)
+    print(f"qt-attributions: recorded {len(lines)} built files into {final}")
 
 
 def load_entries(path):
@@ -174,7 +178,7 @@ def license_files(entry):
     return [n for n in names if n]
 
 
-def covered_paths(entry, folder, attributions):
+def covered_paths(entry, folder):
     """The source paths (relative to the source tree) an entry speaks of: its named files where
     they exist in the source, else its whole folder."""
     named = []
@@ -183,6 +187,10 @@ def covered_paths(entry, folder, attributions):
         if isinstance(value, str):
             named += value.split()
     return [os.path.normpath(os.path.join(folder, n)) for n in named] or [folder]
+
+
+def is_header(path):
+    return os.path.splitext(path)[1] in (".h", ".hh", ".hpp", ".hxx")
 
 
 def notices(attributions, output):
@@ -197,10 +205,16 @@ def notices(attributions, output):
             continue
         relative = os.path.relpath(folder, attributions)
         for entry in load_entries(os.path.join(folder, "qt_attribution.json")):
-            paths = covered_paths(entry, relative, attributions)
+            paths = covered_paths(entry, relative)
+            # A DLL carries a component when it was built from one of its sources or data
+            # files. Its headers alone count only for a component that is headers (tables of
+            # data, as the Unicode locale data): a DLL that only included zlib.h to call zlib
+            # in another DLL does not carry zlib.
+            only_headers = all(is_header(p) for p in paths)
             dlls = set()
             for path, in_dlls in built.items():
-                if any(path == p or path.startswith(p + os.sep) for p in paths):
+                if any(path == p or path.startswith(p + os.sep) for p in paths) and (
+                        only_headers or not is_header(path)):
                     dlls |= in_dlls
             if dlls:
                 components.append((entry, folder, sorted(dlls)))
