@@ -34,7 +34,7 @@ namespace gadget {
 
 frmMain::frmMain(settings::modRilo &state, const ui::AppEnvironment &env)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), state_(state), env_(env),
-      place_(!CanPlaceItself()) {
+      place_(this, env.windowSystemPlace) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("varadadid"));
     setFixedSize(kWindowSize);
@@ -51,7 +51,7 @@ frmMain::frmMain(settings::modRilo &state, const ui::AppEnvironment &env)
     if (!CanPlaceItself())
         setAttribute(Qt::WA_TranslucentBackground);
     winId(); // the native window exists from here on, so flags change in place
-    windowHandle()->installEventFilter(this); // its exposures tell where the window system put it
+    windowHandle()->installEventFilter(this); // its first exposure: the window system shows it
     Form_Load();
 }
 
@@ -136,7 +136,7 @@ void frmMain::PlaceWindow() {
     // window manager", which then puts it where it likes; the place is the program's own.
     if (QWindow *handle = windowHandle())
         handle->setPosition(topLeft);
-    place_.Ask(topLeft);
+    place_.Asked(topLeft);
 }
 
 void frmMain::SetTopmost(bool on) {
@@ -160,31 +160,17 @@ void frmMain::ApplyTopmost(bool on) {
 }
 
 void frmMain::SaveWindowPosition() {
-    ConfirmPlace();
     if (const std::optional<QPoint> place = place_.Storable())
         SaveWindowPosition(*place);
 }
 
-// The window system's reports of where the window is, and the program's own moves of the shown
-// window. A move sent while the window is being shown only repeats the place it then has,
-// which may be a report that came before it was shown.
+// The window system's reports of a move: a drag's end that it had not carried out yet when the
+// button was released is stored again once it has.
 void frmMain::moveEvent(QMoveEvent *event) {
-    const QWindow *handle = windowHandle();
     if (event->spontaneous())
-        place_.Seen(pos(), handle && handle->isExposed());
-    else if (isVisible())
-        place_.Ask(pos());
+        if (const std::optional<QPoint> place = place_.Reported())
+            SaveWindowPosition(*place);
     QWidget::moveEvent(event);
-}
-
-// A shown window not yet seen where the program put it is looked for once more, at the window
-// system itself: a window manager may have moved it into place without its report having arrived
-// (a busy machine). A compositor that places windows itself, or whose coordinates are not the
-// screen's, never shows it there, and the stored place is then left as it is.
-void frmMain::ConfirmPlace() {
-    const QWindow *handle = windowHandle();
-    if (!place_.Confirmed() && handle && handle->isExposed())
-        place_.Seen(WindowSystemPlace(this), true);
 }
 
 // A translucent window draws no background of its own, and its mask does not clip what it
@@ -268,7 +254,7 @@ void frmMain::closeEvent(QCloseEvent *event) {
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event) {
     if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
-        ConfirmPlace();
+        place_.Shown();
     if (watched != face_->popupLabel())
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
@@ -305,8 +291,7 @@ void frmMain::popup_label_MouseDown(Qt::MouseButton button, QPointF localPos, QP
     }
     // A window that cannot place itself is moved by the window system, which follows the
     // pointer itself; where it ends up is not the program's to know.
-    ConfirmPlace();
-    if (!place_.Storable()) {
+    if (!place_.ProgramMoves()) {
         if (QWindow *handle = windowHandle())
             handle->startSystemMove();
         return;
@@ -324,8 +309,9 @@ void frmMain::popup_label_MouseMove(QPointF globalPos) {
 // A drag's end is stored at once, so that a program that never reaches its normal end (a killed
 // session, a lost display, a power cut) keeps the last place. An unchanged place writes nothing.
 void frmMain::popup_label_MouseUp() {
-    if (const std::optional<QPoint> end = drag_.End(); end && place_.Storable())
-        SaveWindowPosition(*end);
+    if (const std::optional<QPoint> end = drag_.End())
+        if (const std::optional<QPoint> place = place_.DragEnded(*end))
+            SaveWindowPosition(*place);
 }
 
 // Keyboard and screen reader access to the face.

@@ -15,9 +15,4 @@ void SetStaysOnTop(QWidget *window, bool on);
 // restored: unmapping it while the window manager restores it can leave it iconified.
 void ShowInFront(QWidget *window);
 
-// Where the window system has the window at this moment. On X11 the server itself is asked (one
-// round trip), so that a move it has made but not yet reported is not missed; elsewhere the
-// toolkit's own view, which the window system keeps current (Windows places a window at once).
-QPoint WindowSystemPlace(const QWidget *window);
-
 } // namespace gadget
