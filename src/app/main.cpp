@@ -66,7 +66,8 @@ int main(int argc, char *argv[]) {
 
     // A second start brings the running gadget forward and ends without writing anything. Started
     // on another settings folder, it says which settings file the running copy keeps instead.
-    app::SingleInstance instance;
+    app::SingleInstance instance(app::SingleInstance::DefaultLockPath(),
+                                 app::SingleInstance::DefaultChannelName());
     if (!instance.TryAcquire()) {
         const std::optional<QString> running = instance.AskRunningCopyToShow();
         if (!commandLine.settingsFolder || !running)
@@ -86,7 +87,8 @@ int main(int argc, char *argv[]) {
     // program's folder, for which --settings-dir stands in.
     settings::modRilo state;
     settings::ResolveIniPath(
-        state, commandLine.settingsFolder.value_or(QApplication::applicationDirPath()));
+        state, commandLine.settingsFolder.value_or(QApplication::applicationDirPath()),
+        settings::DefaultUserConfigFolder());
     instance.SetSettingsPath(state.IniPath);
     ui::AppEnvironment env;
 
