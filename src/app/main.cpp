@@ -70,7 +70,15 @@ int main(int argc, char *argv[]) {
                                  app::SingleInstance::DefaultChannelName());
     if (!instance.TryAcquire()) {
         const std::optional<QString> running = instance.AskRunningCopyToShow();
-        if (!commandLine.settingsFolder || !running)
+        if (!running) {
+            // Its channel is gone or takes no request: nothing comes forward, so at least the
+            // terminal says why.
+            std::fputs(
+                "varadadid: a copy is already running, but cannot be asked to come forward\n",
+                stderr);
+            return 0;
+        }
+        if (!commandLine.settingsFolder)
             return 0;
         if (running->isEmpty())
             std::fputs("varadadid: a copy is already running\n", stderr);
