@@ -66,10 +66,19 @@ int main(int argc, char *argv[]) {
 
     // A second start brings the running gadget forward and ends without writing anything. Started
     // on another settings folder, it says which settings file the running copy keeps instead.
-    app::SingleInstance instance;
+    app::SingleInstance instance(app::SingleInstance::DefaultLockPath(),
+                                 app::SingleInstance::DefaultChannelName());
     if (!instance.TryAcquire()) {
         const std::optional<QString> running = instance.AskRunningCopyToShow();
-        if (!commandLine.settingsFolder || !running)
+        if (!running) {
+            // Its channel is gone or takes no request: nothing comes forward, so at least the
+            // terminal says why.
+            std::fputs(
+                "varadadid: a copy is already running, but cannot be asked to come forward\n",
+                stderr);
+            return 0;
+        }
+        if (!commandLine.settingsFolder)
             return 0;
         if (running->isEmpty())
             std::fputs("varadadid: a copy is already running\n", stderr);
@@ -86,7 +95,8 @@ int main(int argc, char *argv[]) {
     // program's folder, for which --settings-dir stands in.
     settings::modRilo state;
     settings::ResolveIniPath(
-        state, commandLine.settingsFolder.value_or(QApplication::applicationDirPath()));
+        state, commandLine.settingsFolder.value_or(QApplication::applicationDirPath()),
+        settings::DefaultUserConfigFolder());
     instance.SetSettingsPath(state.IniPath);
     ui::AppEnvironment env;
 

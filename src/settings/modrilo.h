@@ -74,9 +74,9 @@ IniLocation ChooseIniLocation(const IniAccess &access);
 
 // Sets IniPath to the settings file: rilo.ini beside the program in `appFolder` when that folder
 // or its rilo.ini is writable, else in `userFolder`, where a readable rilo.ini of the program
-// folder is copied on first use. The path has native separators.
-void ResolveIniPath(modRilo &state, const QString &appFolder,
-                    const QString &userFolder = DefaultUserConfigFolder());
+// folder is copied on first use. The path has native separators. The program passes
+// DefaultUserConfigFolder(); a test passes a folder of its own.
+void ResolveIniPath(modRilo &state, const QString &appFolder, const QString &userFolder);
 
 // The settings file as read at one moment. A window reads the file once when it opens and takes
 // every value from that reading, so its values never come from two different saves.

@@ -89,7 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
 class SingleInstance : public GadgetTest {};
 
 // Started on another settings folder, the second copy says which settings file the running one
-// keeps; on the same one it says nothing.
+// keeps; on the same one it says nothing. When the running copy's channel is gone (taken over
+// and closed by another program), the second copy says that nothing could be brought forward.
 TEST_F(SingleInstance, ASecondCopyEndsAtOnceAndChangesNoFile) {
     WriteIni(DatedIni({{"win_x", "3000"}, {"win_y", "1500"}, {"temae", "0"}}));
     const fs::path other = root() / "other";
@@ -98,14 +99,24 @@ TEST_F(SingleInstance, ASecondCopyEndsAtOnceAndChangesNoFile) {
     ASSERT_TRUE(gadget);
     const auto before = Snapshot(root());
 
-    const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
-        {{}, ""},
+    struct Row {
+        std::vector<std::string> args;
+        bool channelGone;
+        std::string said;
+    };
+    const std::vector<Row> rows = {
+        {{}, false, ""},
         {{"--settings-dir", other.string()},
+         false,
          "varadadid: a copy is already running, with the settings file " + IniPath().string() +
              "\n"},
+        {{}, true, "varadadid: a copy is already running, but cannot be asked to come forward\n"},
     };
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        Child &second = StartProgram(false, rows[i].first);
+        if (rows[i].channelGone) {
+            ASSERT_TRUE(fs::remove(root() / "run" / "varadadid.socket"));
+        }
+        Child &second = StartProgram(false, rows[i].args);
         const auto code = second.WaitExit(2s);
         ASSERT_TRUE(code) << "the second copy still runs after two seconds";
         EXPECT_EQ(*code, 0);
@@ -114,7 +125,7 @@ TEST_F(SingleInstance, ASecondCopyEndsAtOnceAndChangesNoFile) {
         const std::size_t said = log.find("varadadid: ");
         EXPECT_EQ(said == std::string::npos ? ""
                                             : log.substr(said, log.find('\n', said) + 1 - said),
-                  rows[i].second);
+                  rows[i].said);
     }
     EXPECT_EQ(Snapshot(root()), before);
     EXPECT_TRUE(program(0).Running());
