@@ -90,7 +90,7 @@ protected:
             entry::ValidateDueDateInput(typed.year, typed.month, typed.day);
         ASSERT_TRUE(std::holds_alternative<dates::Day>(checked));
         ASSERT_EQ(settings::StoreDueDate(state_, typed, std::get<dates::Day>(checked)),
-                  std::nullopt);
+                  settings::StoreResult::Stored);
     }
 
     calendar::frmCrndr *Open() {
@@ -194,10 +194,10 @@ TEST_F(FrmCrndr, RereadsMonthStartsAndDogDayOnEveryOpeningButNotTheMemoryDates) 
     Open()->close();
 
     using settings::Key;
-    settings::WriteAll(state_, {{Key::Month4Start, "2005/10/01"},
-                                {Key::DogDay, "2005/11/26"},
-                                {Key::StartDate, "2001/01/01"},
-                                {Key::DueDate, "2001/10/08"}});
+    ASSERT_TRUE(settings::WriteAll(state_, {{Key::Month4Start, "2005/10/01"},
+                                            {Key::DogDay, "2005/11/26"},
+                                            {Key::StartDate, "2001/01/01"},
+                                            {Key::DueDate, "2001/10/08"}}));
     const calendar::frmCrndr *window = Open();
 
     EXPECT_EQ(Text(window, QStringLiteral("Ctuki(4)")), QStringLiteral("2005/10/01"));
@@ -276,8 +276,7 @@ template <class Case> std::string CaseName(const ::testing::TestParamInfo<Case> 
     return name;
 }
 
-class FrmCrndrExportTarget : public FrmCrndr,
-                             public ::testing::WithParamInterface<TargetCase> {};
+class FrmCrndrExportTarget : public FrmCrndr, public ::testing::WithParamInterface<TargetCase> {};
 
 TEST_P(FrmCrndrExportTarget, WritesExactlyTheExportToTheChosenName) {
     const TargetCase &c = GetParam();
@@ -353,8 +352,7 @@ void PrintTo(const FailureCase &c, std::ostream *os) {
     *os << c.name;
 }
 
-class FrmCrndrExportFailure : public FrmCrndr,
-                              public ::testing::WithParamInterface<FailureCase> {};
+class FrmCrndrExportFailure : public FrmCrndr, public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(FrmCrndrExportFailure, ShowsTheFailureBoxAndKeepsTheWindowAndOldFiles) {
     const FailureCase &c = GetParam();

@@ -27,7 +27,8 @@ protected:
         const entry::DueDateCheck checked =
             entry::ValidateDueDateInput(typed.year, typed.month, typed.day);
         ASSERT_TRUE(std::holds_alternative<Day>(checked)) << typed.year.toStdString();
-        EXPECT_EQ(settings::StoreDueDate(state, typed, std::get<Day>(checked)), std::nullopt);
+        EXPECT_EQ(settings::StoreDueDate(state, typed, std::get<Day>(checked)),
+                  settings::StoreResult::Stored);
     }
     settings::modRilo Confirm(const char *y, const char *m, const char *d) {
         settings::modRilo state = Resolved();
@@ -87,13 +88,13 @@ TEST_F(DueDate, FailuresSayWhyAndWriteNothing) {
     struct Row {
         Day due;
         bool blocked; // the file's name taken by a folder
-        settings::StoreError error;
+        settings::StoreResult error;
         bool inEffect;
     };
     const std::vector<Row> rows = {
-        {D(10000, 1, 1), false, settings::StoreError::DateOutOfRange, false},
-        {D(0, 9, 1), false, settings::StoreError::DateOutOfRange, false}, // starts in year -1
-        {D(2006, 5, 1), true, settings::StoreError::NotWritten, true},
+        {D(10000, 1, 1), false, settings::StoreResult::DateOutOfRange, false},
+        {D(0, 9, 1), false, settings::StoreResult::DateOutOfRange, false}, // starts in year -1
+        {D(2006, 5, 1), true, settings::StoreResult::NotWritten, true},
     };
     for (const Row &row : rows) {
         const QString label = dates::FormatDateText(row.due);
