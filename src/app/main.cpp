@@ -7,6 +7,7 @@
 #include "gadget/frmmain.h"
 #include "settings/modrilo.h"
 #include "ui/environment.h"
+#include "ui/log.h"
 #include "ui/look.h"
 
 #include <QApplication>
@@ -88,6 +89,7 @@ int main(int argc, char *argv[]) {
     settings::ResolveIniPath(
         state, commandLine.settingsFolder.value_or(QApplication::applicationDirPath()));
     instance.SetSettingsPath(state.IniPath);
+    qCDebug(ui::lcApp) << "settings file" << state.IniPath;
     ui::AppEnvironment env;
 
     gadget::frmMain window(state, env);
