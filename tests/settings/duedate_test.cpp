@@ -3,6 +3,7 @@
 #include "entry/validation.h"
 #include "settings/inikeys.h"
 
+#include "../testdata.h"
 #include "../testutil.h"
 
 namespace {
@@ -10,10 +11,6 @@ namespace {
 using namespace std::chrono;
 using dates::DateStamp;
 using dates::Day;
-
-Day D(int y, unsigned m, unsigned d) {
-    return sys_days(year(y) / month(m) / day(d));
-}
 
 class DueDate : public TempFolderTest {
 protected:
@@ -50,11 +47,12 @@ TEST_F(DueDate, TypedFieldsAreStoredAsTyped) {
     EXPECT_EQ(state.StartupDone, 1);
 }
 
-const QByteArray kFile20060501 =
-    "[riloini]\r\nyo_y=2006\r\nyo_m=5\r\nyo_d=1\r\nstart_up=1\r\nyoteibi=2006/05/01\r\n"
-    "hajime=2005/07/25\r\ntuki1=2005/08/22\r\ntuki2=2005/09/19\r\ntuki3=2005/10/17\r\n"
-    "tuki4=2005/11/14\r\ntuki5=2005/12/12\r\ntuki6=2006/01/09\r\ntuki7=2006/02/06\r\n"
-    "tuki8=2006/03/06\r\ntuki9=2006/04/03\r\ntuki10=2006/05/01\r\ninu=2005/11/22\r\n";
+const QByteArray kFile20060501 = [] {
+    QByteArray file = "[riloini]\r\n";
+    for (const auto &[key, value] : kWorkedExampleKeyValues)
+        file += QByteArray(key) + '=' + value + "\r\n";
+    return file;
+}();
 
 TEST_F(DueDate, KeysAreWrittenInOrderIntoANewFile) {
     const settings::modRilo state = Confirm("2006", "5", "1");
