@@ -465,6 +465,32 @@ TEST_F(FrmCrndr, IsAFixedToolWindowWithOnlyACloseBoxAndOkFocusedFirst) {
     EXPECT_EQ(QApplication::focusWidget(), ok);
 }
 
+// As the Save As dialog and its boxes go, the window manager may give the focus to another
+// window (openbox gives it to the disabled gadget); the calendar takes it back, whether the file
+// was saved, the dialog cancelled or the save failed.
+TEST_F(FrmCrndr, TakesTheFocusBackAfterSaveAs) {
+    QWidget elsewhere;
+    const ui::Dialogs::SaveFileDialogFn answer = env_.dialogs.saveFileDialog;
+    env_.dialogs.saveFileDialog = [&](QWidget *parent, const QString &lastFileName) {
+        elsewhere.show();
+        elsewhere.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
+        return answer(parent, lastFileName);
+    };
+    calendar::frmCrndr *window = Open();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    for (const std::optional<QString> &chosen :
+         {std::optional(Path(QStringLiteral("out.txt"))), std::optional<QString>(),
+          std::optional(Folder())}) {
+        Save(window, chosen);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == window; }))
+            << chosen.value_or(QStringLiteral("(cancelled)")).toStdString();
+    }
+    EXPECT_EQ(messages_.size(), 1u); // for the folder's name
+}
+
 // Answers the next modal window of type T with `answer` while `run` waits for it.
 template <class T>
 bool AnswerModal(const std::function<void()> &run, std::function<void(T *)> answer) {
