@@ -303,7 +303,6 @@ TEST_F(IData, EnterPressesOkFromAnyBoxAndEscapeClosesAsTheCloseBoxDoes) {
         auto *focused = dialog_->findChild<QWidget *>(name);
         focused->setFocus();
         QTest::keyClick(focused, key, modifiers);
-        // Not QTRY_VERIFY: it reports to QtTest, so under GoogleTest it fails silently.
         EXPECT_TRUE(QTest::qWaitFor([this] { return Destroyed(); })) << name << " " << key;
         EXPECT_EQ(log_, stores ? (Log{"ok", "unloaded"}) : Log{"unloaded"}) << name << " " << key;
         EXPECT_EQ(QFileInfo::exists(Ini()), stores) << name << " " << key;
