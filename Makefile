@@ -53,8 +53,10 @@ run: configure
 	@echo "varadadid: settings file $(SETTINGS_DIR)/rilo.ini"
 	@$(BUILD_DIR)/bin/varadadid --settings-dir "$(SETTINGS_DIR)"
 
-# The inner loop: the unit and widget tests of the main build (both locales), no X server.
-check: build
+# The inner loop: the unit and widget tests of the main build (both locales), no X server. Only
+# what they run is built.
+check: configure
+	@cmake --build $(BUILD_DIR) --target check_tests -j $(JOBS) $(QUIET)
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -L '^(unit|widget)$$'
 
 # No test may change the machine it runs on: /dev, /etc and /usr are listed before and after.

@@ -7,6 +7,7 @@
 #include "gadget/frmmain.h"
 #include "settings/modrilo.h"
 #include "ui/environment.h"
+#include "ui/log.h"
 #include "ui/look.h"
 
 #include <QApplication>
@@ -98,6 +99,7 @@ int main(int argc, char *argv[]) {
         state, commandLine.settingsFolder.value_or(QApplication::applicationDirPath()),
         settings::DefaultUserConfigFolder());
     instance.SetSettingsPath(state.IniPath);
+    qCDebug(ui::lcApp) << "settings file" << state.IniPath;
     ui::AppEnvironment env;
 
     gadget::frmMain window(state, env);

@@ -2,10 +2,10 @@
 
 #include "dates/datetext.h"
 #include "entry/halfwidthdigits.h"
-#include "entry/log.h"
 #include "entry/validation.h"
 #include "settings/duedate.h"
 #include "ui/accessible.h"
+#include "ui/log.h"
 #include "ui/look.h"
 
 #include <QAccessibleWidget>
@@ -191,11 +191,11 @@ void i_data::Command1_Click() {
         }
     }
 
-    if (const std::optional<settings::StoreError> failure =
-            settings::StoreDueDate(state_, typed, due)) {
-        qCWarning(lcEntry) << "could not store the due date in" << state_.IniPath
-                           << (*failure == settings::StoreError::NotWritten ? "(not written)"
-                                                                            : "(out of range)");
+    if (const settings::StoreResult stored = settings::StoreDueDate(state_, typed, due);
+        stored != settings::StoreResult::Stored) {
+        qCWarning(ui::lcEntry) << "could not store the due date in" << state_.IniPath
+                               << (stored == settings::StoreResult::NotWritten ? "(not written)"
+                                                                               : "(out of range)");
         // Whether or not the program is ending meanwhile, the dialog closes after the box.
         (void)deferredClose_.Run([&] {
             env_.dialogs.messageBox(this, QStringLiteral("予定日を保存できませんでした"),

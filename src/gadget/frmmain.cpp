@@ -7,12 +7,12 @@
 #include "gadget/face.h"
 #include "gadget/faceaccessible.h"
 #include "gadget/leftbuttonmenu.h"
-#include "gadget/log.h"
 #include "gadget/roundedmask.h"
 #include "gadget/secondarywindows.h"
 #include "gadget/windowstate.h"
 #include "settings/duedate.h"
 #include "settings/twips.h"
+#include "ui/log.h"
 #include "ui/look.h"
 #include "ui/modalwindows.h"
 
@@ -31,6 +31,8 @@
 #include <QWindow>
 
 namespace gadget {
+
+using ui::lcGadget;
 
 frmMain::frmMain(settings::modRilo &state, const ui::AppEnvironment &env)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), state_(state), env_(env),

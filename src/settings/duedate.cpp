@@ -32,16 +32,14 @@ void ComputeMilestones(modRilo &state, const dates::Milestones &m, Values &out) 
 
 } // namespace
 
-std::optional<StoreError> StoreDueDate(modRilo &state, const DueDateFields &typed, dates::Day due) {
+StoreResult StoreDueDate(modRilo &state, const DueDateFields &typed, dates::Day due) {
     const dates::Milestones milestones = dates::MilestonesFor(due);
     if (!dates::HasFourDigitYear(milestones.MonthStart(1)) || !dates::HasFourDigitYear(due))
-        return StoreError::DateOutOfRange;
+        return StoreResult::DateOutOfRange;
     Values values;
     SaveDueDate(state, typed, due, values);
     ComputeMilestones(state, milestones, values);
-    if (!WriteAll(state, values))
-        return StoreError::NotWritten;
-    return std::nullopt;
+    return WriteAll(state, values) ? StoreResult::Stored : StoreResult::NotWritten;
 }
 
 std::optional<dates::CountdownTexts> CountdownFor(const modRilo &state, dates::Day today) {

@@ -18,8 +18,10 @@ struct DueDateFields {
     QString day;
 };
 
-// Why StoreDueDate did not store a due date.
-enum class StoreError {
+// What became of a due date given to StoreDueDate.
+enum class StoreResult {
+    // The file holds the new set of dates.
+    Stored,
     // The due date or its start lies outside the years 0 to 9999, which the file's dates cannot
     // hold: nothing is written and the state is left as it was.
     DateOutOfRange,
@@ -31,8 +33,8 @@ enum class StoreError {
 // Stores a confirmed due date in one atomic replace of the file, so that it holds either the old
 // set of dates or the new one: yo_y, yo_m and yo_d as `typed`, start_up "1", then `due` as
 // yoteibi and the dates derived from it as hajime, tuki1..tuki10 and inu, in that order. Sets
-// StartupDone, DueDate, every MonthStart and DogDay. Returns nullopt once stored.
-std::optional<StoreError> StoreDueDate(modRilo &state, const DueDateFields &typed, dates::Day due);
+// StartupDone, DueDate, every MonthStart and DogDay.
+[[nodiscard]] StoreResult StoreDueDate(modRilo &state, const DueDateFields &typed, dates::Day due);
 
 // The countdown of the loaded state, or nullopt when the due date or the start date is missing
 // or not a date (the window then shows empty texts).

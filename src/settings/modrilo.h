@@ -101,9 +101,9 @@ private:
 // Keys of the program's section and their new values, in the order they are written.
 using Values = std::vector<std::pair<Key, QByteArray>>;
 
-// Writes every one of `values` in one atomic replace of the settings file; false, with the old
-// file left whole, when it could not be written.
-bool WriteAll(const modRilo &state, const Values &values);
+// Writes every one of `values` in one atomic replace of the settings file. True once written;
+// false, with the old file left whole, when it could not be written.
+[[nodiscard]] bool WriteAll(const modRilo &state, const Values &values);
 
 // Reads start_up into StartupDone; a value beyond 16 bits saturates, so it never reads as 0.
 void LoadStartupFlag(modRilo &state, const Snapshot &file);
@@ -112,12 +112,12 @@ void LoadStartupFlag(modRilo &state, const Snapshot &file);
 // month 1's start.
 void LoadSettings(modRilo &state, const Snapshot &file);
 
-// Stores always-on-top: Topmost, and temae "1" or "0". False when the write failed. With
+// Stores always-on-top: Topmost, and temae "1" or "0". True once stored (or already so). With
 // `stored`, the file as just read, a temae that is that flag already is left alone unread.
-bool SaveTopmost(modRilo &state, bool on, const Snapshot *stored = nullptr);
+[[nodiscard]] bool SaveTopmost(modRilo &state, bool on, const Snapshot *stored = nullptr);
 
-// Stores the window's position in twips: WinX, WinY, and win_x and win_y in one write. False
-// when the write failed.
-bool SaveWindowPosition(modRilo &state, QPoint twips);
+// Stores the window's position in twips: WinX, WinY, and win_x and win_y in one write. True
+// once stored; false when the write failed.
+[[nodiscard]] bool SaveWindowPosition(modRilo &state, QPoint twips);
 
 } // namespace settings

@@ -3,6 +3,8 @@
 #include "dates/milestones.h"
 #include "settings/modrilo.h"
 
+#include "../testdata.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -12,10 +14,6 @@ namespace {
 using namespace std::chrono;
 using dates::DateStamp;
 using dates::Day;
-
-Day D(int y, unsigned m, unsigned d) {
-    return sys_days(year(y) / month(m) / day(d));
-}
 
 // The dates the program derives for a due date, as the calendar window holds them.
 settings::modRilo For(Day due) {
@@ -28,25 +26,9 @@ settings::modRilo For(Day due) {
     return state;
 }
 
-const char *const kWorkedExample = "----------------------\r\n"
-                                   "1ヶ月　2005/07/25\r\n"
-                                   "2ヶ月　2005/08/22\r\n"
-                                   "3ヶ月　2005/09/19\r\n"
-                                   "4ヶ月　2005/10/17\r\n"
-                                   "5ヶ月　2005/11/14\r\n"
-                                   "6ヶ月　2005/12/12\r\n"
-                                   "7ヶ月　2006/01/09\r\n"
-                                   "8ヶ月　2006/02/06\r\n"
-                                   "9ヶ月　2006/03/06\r\n"
-                                   "10ヶ月　2006/04/03\r\n"
-                                   "----------------------\r\n"
-                                   "戌の日　2005/11/22\r\n"
-                                   "----------------------\r\n"
-                                   "予定日　2006/05/01\r\n"
-                                   "----------------------\r\n";
-
 TEST(BuildCalendarText, WorkedExampleLineForLine) {
-    EXPECT_EQ(calendar::BuildCalendarText(For(D(2006, 5, 1))), QString::fromUtf8(kWorkedExample));
+    EXPECT_EQ(calendar::BuildCalendarText(For(D(2006, 5, 1))),
+              QString::fromUtf8(kWorkedExampleExport));
 }
 
 TEST(BuildCalendarText, WorkedExampleIs327ShiftJisBytes) {

@@ -9,6 +9,7 @@
 #include "settings/inikeys.h"
 #include "settings/twips.h"
 
+#include "../testdata.h"
 #include "../testutil.h"
 
 #include <QAccessible>
@@ -40,10 +41,6 @@
 namespace {
 
 using namespace std::chrono;
-
-dates::Day D(int y, unsigned m, unsigned d) {
-    return sys_days(year(y) / month(m) / day(d));
-}
 
 const QByteArray kDue20051010 = "start_up=1\r\nyoteibi=2005/10/10\r\nhajime=2005/01/03\r\n";
 

@@ -3,6 +3,7 @@
 #include "entry/validation.h"
 #include "settings/inikeys.h"
 
+#include "../testdata.h"
 #include "../testutil.h"
 
 namespace {
@@ -10,10 +11,6 @@ namespace {
 using namespace std::chrono;
 using dates::DateStamp;
 using dates::Day;
-
-Day D(int y, unsigned m, unsigned d) {
-    return sys_days(year(y) / month(m) / day(d));
-}
 
 class DueDate : public TempFolderTest {
 protected:
@@ -27,7 +24,8 @@ protected:
         const entry::DueDateCheck checked =
             entry::ValidateDueDateInput(typed.year, typed.month, typed.day);
         ASSERT_TRUE(std::holds_alternative<Day>(checked)) << typed.year.toStdString();
-        EXPECT_EQ(settings::StoreDueDate(state, typed, std::get<Day>(checked)), std::nullopt);
+        EXPECT_EQ(settings::StoreDueDate(state, typed, std::get<Day>(checked)),
+                  settings::StoreResult::Stored);
     }
     settings::modRilo Confirm(const char *y, const char *m, const char *d) {
         settings::modRilo state = Resolved();
@@ -49,11 +47,12 @@ TEST_F(DueDate, TypedFieldsAreStoredAsTyped) {
     EXPECT_EQ(state.StartupDone, 1);
 }
 
-const QByteArray kFile20060501 =
-    "[riloini]\r\nyo_y=2006\r\nyo_m=5\r\nyo_d=1\r\nstart_up=1\r\nyoteibi=2006/05/01\r\n"
-    "hajime=2005/07/25\r\ntuki1=2005/08/22\r\ntuki2=2005/09/19\r\ntuki3=2005/10/17\r\n"
-    "tuki4=2005/11/14\r\ntuki5=2005/12/12\r\ntuki6=2006/01/09\r\ntuki7=2006/02/06\r\n"
-    "tuki8=2006/03/06\r\ntuki9=2006/04/03\r\ntuki10=2006/05/01\r\ninu=2005/11/22\r\n";
+const QByteArray kFile20060501 = [] {
+    QByteArray file = "[riloini]\r\n";
+    for (const auto &[key, value] : kWorkedExampleKeyValues)
+        file += QByteArray(key) + '=' + value + "\r\n";
+    return file;
+}();
 
 TEST_F(DueDate, KeysAreWrittenInOrderIntoANewFile) {
     const settings::modRilo state = Confirm("2006", "5", "1");
@@ -87,13 +86,13 @@ TEST_F(DueDate, FailuresSayWhyAndWriteNothing) {
     struct Row {
         Day due;
         bool blocked; // the file's name taken by a folder
-        settings::StoreError error;
+        settings::StoreResult error;
         bool inEffect;
     };
     const std::vector<Row> rows = {
-        {D(10000, 1, 1), false, settings::StoreError::DateOutOfRange, false},
-        {D(0, 9, 1), false, settings::StoreError::DateOutOfRange, false}, // starts in year -1
-        {D(2006, 5, 1), true, settings::StoreError::NotWritten, true},
+        {D(10000, 1, 1), false, settings::StoreResult::DateOutOfRange, false},
+        {D(0, 9, 1), false, settings::StoreResult::DateOutOfRange, false}, // starts in year -1
+        {D(2006, 5, 1), true, settings::StoreResult::NotWritten, true},
     };
     for (const Row &row : rows) {
         const QString label = dates::FormatDateText(row.due);
