@@ -88,10 +88,11 @@ void ShowDate(QLabel *label, const std::optional<dates::DateStamp> &date) {
 
 } // namespace
 
-frmCrndr::frmCrndr(settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent)
+frmCrndr::frmCrndr(const settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent)
     : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      state_(state), env_(env) {
+      dates_(settings::ReadCalendarDates(state, settings::Snapshot::Read(state.IniPath))),
+      env_(env) {
     calendar::InstallAccessibleFactory();
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("カレンダー"));
@@ -163,16 +164,11 @@ void frmCrndr::BuildControls() {
     connect(saveButton_, &QPushButton::clicked, this, &frmCrndr::btnPrint_Click);
 }
 
-// The starts of months 2 to 10 and the Day of the Dog come from the settings file as it is now;
-// month 1's start and the due date from memory.
 void frmCrndr::FillCalendar() {
-    const settings::Snapshot file = settings::Snapshot::Read(state_.IniPath);
-    settings::LoadDogDay(state_, file);
-    settings::LoadMonthStarts(state_, file);
     for (int month = 1; month <= 10; ++month)
-        ShowDate(monthStartLabels_[month - 1], state_.MonthStart(month));
-    ShowDate(dogDayLabel_, state_.DogDay);
-    ShowDate(dueDateLabel_, state_.DueDate);
+        ShowDate(monthStartLabels_[month - 1], dates_.monthStarts[month - 1]);
+    ShowDate(dogDayLabel_, dates_.dogDay);
+    ShowDate(dueDateLabel_, dates_.due);
     // A screen reader reads each row whole: caption and date.
     for (int row = 1; row <= kRowCount; ++row) {
         QLabel *date = rowDates_[row - 1];
@@ -189,7 +185,7 @@ QList<QWidget *> frmCrndr::readingOrder() const {
 
 void frmCrndr::btnPrint_Click() {
     if (deferredClose_.Run(
-            [&] { calendar::ExportCalendarText(state_, this, lastFileName_, env_.dialogs); })) {
+            [&] { calendar::ExportCalendarText(dates_, this, lastFileName_, env_.dialogs); })) {
         close();
         return;
     }

@@ -68,7 +68,7 @@ QLineEdit *AddDigitBox(QWidget *parent, const QString &name, const QString &acce
 
 } // namespace
 
-i_data::i_data(settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent)
+i_data::i_data(const settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       state_(state), env_(env) {
@@ -191,8 +191,8 @@ void i_data::Command1_Click() {
         }
     }
 
-    if (const std::optional<settings::StoreError> failure =
-            settings::StoreDueDate(state_, typed, due)) {
+    const std::optional<settings::StoreError> failure = settings::StoreDueDate(state_, typed, due);
+    if (failure) {
         qCWarning(lcEntry) << "could not store the due date in" << state_.IniPath
                            << (*failure == settings::StoreError::NotWritten ? "(not written)"
                                                                             : "(out of range)");
@@ -202,7 +202,9 @@ void i_data::Command1_Click() {
                                     ui::look::kProgramTitle, ui::MessageIcon::Warning);
         });
     }
-    Q_EMIT dueDateConfirmed();
+    // A date the file could not take is in effect for this run; one beyond its dates is not.
+    if (failure != settings::StoreError::DateOutOfRange)
+        Q_EMIT dueDateConfirmed(dates::MilestonesFor(due));
     close();
 }
 

@@ -28,7 +28,7 @@ using namespace std::chrono;
 using Log = std::vector<std::string>;
 
 // The dialog over a temporary program folder. One log records every message box ("prompt |
-// title") and signal, so their order can be checked.
+// title") and signal, so their order can be checked; the dates a confirmation carries are kept.
 class IData : public TempFolderTest {
 protected:
     ~IData() override {
@@ -60,7 +60,10 @@ protected:
         }
         dialog_ = new entry::i_data(state_, env);
         QObject::connect(dialog_, &entry::i_data::dueDateConfirmed,
-                         [this] { log_.push_back("ok"); });
+                         [this](const dates::Milestones &confirmed) {
+                             log_.push_back("ok");
+                             confirmed_ = confirmed;
+                         });
         QObject::connect(dialog_, &entry::i_data::unloaded, [this] { log_.push_back("unloaded"); });
         dialog_->show();
         dialog_->activateWindow();
@@ -103,6 +106,7 @@ protected:
     settings::modRilo state_;
     QPointer<entry::i_data> dialog_;
     Log log_;
+    std::optional<dates::Milestones> confirmed_;
     bool answer_ = false;
 };
 
@@ -171,7 +175,7 @@ TEST_F(IData, AcceptedDateIsStoredAsTypedWithItsMilestonesThenTheDialogCloses) {
     };
     for (const auto &[key, value] : keys)
         EXPECT_EQ(settings::ini::ReadString(Ini(), "riloini", key, "?"), value) << key;
-    EXPECT_EQ(state_.DueDate, dates::DateStamp(sys_days(2006y / May / 1)));
+    EXPECT_EQ(confirmed_, dates::MilestonesFor(2006y / May / 1));
 }
 
 TEST_F(IData, DateFarFromTodayIsStoredOnceTheUserSaysYesAndADateNearItAsksNothing) {
@@ -331,8 +335,8 @@ TEST_F(IData, UnwritableFileIsReportedAndTheDateStillTakesEffect) {
     QTest::mouseClick(Ok(), Qt::LeftButton);
 
     EXPECT_EQ(log_, (Log{"予定日を保存できませんでした | りろ日記", "ok", "unloaded"}));
-    ASSERT_TRUE(state_.DogDay);
-    EXPECT_EQ(dates::FormatDateText(*state_.DogDay), "2005/11/22");
+    ASSERT_TRUE(confirmed_);
+    EXPECT_EQ(dates::FormatDateText(confirmed_->dogDay), "2005/11/22");
 }
 
 TEST_F(IData, DefaultMessageBoxIsAModalWarningWithOkOverTheDialog) {
