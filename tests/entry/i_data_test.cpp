@@ -220,10 +220,19 @@ TEST_F(IData, OpeningRereadsTheFileAndShowsStoredNumbersWithoutLeadingZerosAndNo
     EXPECT_EQ(dialog_->windowTitle(), "データを入力してね");
 }
 
+// A box whose key is missing starts empty rather than with the integer read's default 16, which
+// would offer a nonsense date as hers.
 TEST_F(IData, FieldsNeverStoredStartEmpty) {
-    WriteBytes(Ini(), "[riloini]\r\nyo_y=2006\r\nstart_up=0\r\n");
-    Open();
-    EXPECT_EQ(Fields(), (QStringList{"2006", "", ""}));
+    const std::vector<std::pair<QByteArray, QStringList>> rows = {
+        {"yo_y=2006\r\nstart_up=0\r\n", {"2006", "", ""}},
+        {"yo_m=5\r\nyo_d=1\r\n", {"", "5", "1"}},
+    };
+    for (const auto &[keys, shown] : rows) {
+        WriteBytes(Ini(), "[riloini]\r\n" + keys);
+        Open();
+        EXPECT_EQ(Fields(), shown) << keys.constData();
+        delete dialog_.data();
+    }
 }
 
 TEST_F(IData, BoxesStopAtTheirLimitWhenTypingAndPasting) {
