@@ -214,7 +214,11 @@ void frmMain::BringToFront() {
 
 void frmMain::ShowEntryDialog() {
     auto *dialog = new entry::i_data(state_, env_);
-    connect(dialog, &entry::i_data::dueDateConfirmed, this, &frmMain::UpdateCountdown);
+    connect(dialog, &entry::i_data::dueDateConfirmed, this,
+            [this](const dates::Milestones &confirmed) {
+                settings::TakeDueDate(state_, confirmed);
+                UpdateCountdown();
+            });
     secondaries_->Show(dialog);
 }
 

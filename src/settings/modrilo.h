@@ -9,8 +9,6 @@
 #include <QPoint>
 #include <QString>
 
-#include <array>
-#include <cassert>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -18,31 +16,19 @@
 
 namespace settings {
 
-// The program's shared state: where the settings file is and what was loaded from it. One
-// object for the whole run, handed to the windows; used only on the GUI thread.
+// The program's shared state: where the settings file is, and what the gadget loaded from it and
+// stored in it. One object for the whole run, written only by the gadget and its start-up; the
+// windows it opens read it. Used only on the GUI thread.
 struct modRilo {
     QString IniPath;
     int WinX = 0; // twips
     int WinY = 0;
     bool Topmost = false;         // keep the gadget above other windows
     std::int16_t StartupDone = 0; // 0 means the due date was never entered
-    // A stored date that is missing or not a date is nullopt.
+    // The due date and the start of the pregnancy (month 1's first day, hajime), which the
+    // countdown counts from. A stored date that is missing or not a date is nullopt.
     std::optional<dates::DateStamp> DueDate;
-    std::optional<dates::DateStamp> DogDay;
-
-    // The first day of pregnancy month `month`, 1 <= month <= 10, under MonthStartKey(month):
-    // month 1's is the start of the pregnancy (hajime), which the countdown counts from.
-    std::optional<dates::DateStamp> &MonthStart(int month) {
-        assert(month >= 1 && month <= 10);
-        return monthStarts_[month - 1];
-    }
-    const std::optional<dates::DateStamp> &MonthStart(int month) const {
-        assert(month >= 1 && month <= 10);
-        return monthStarts_[month - 1];
-    }
-
-private:
-    std::array<std::optional<dates::DateStamp>, 10> monthStarts_;
+    std::optional<dates::DateStamp> StartDate;
 };
 
 inline constexpr QByteArrayView kSection = "riloini";
@@ -109,7 +95,7 @@ using Values = std::vector<std::pair<Key, QByteArray>>;
 void LoadStartupFlag(modRilo &state, const Snapshot &file);
 
 // Reads what the gadget shows and where: window position, always-on-top flag, due date and
-// month 1's start.
+// start date.
 void LoadSettings(modRilo &state, const Snapshot &file);
 
 // Stores always-on-top: Topmost, and temae "1" or "0". True once stored (or already so). With

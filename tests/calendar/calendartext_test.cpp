@@ -1,7 +1,7 @@
 #include "calendar/calendartext.h"
 
 #include "dates/milestones.h"
-#include "settings/modrilo.h"
+#include "settings/duedate.h"
 
 #include "../testdata.h"
 
@@ -16,14 +16,14 @@ using dates::DateStamp;
 using dates::Day;
 
 // The dates the program derives for a due date, as the calendar window holds them.
-settings::modRilo For(Day due) {
-    settings::modRilo state;
+settings::CalendarDates For(Day due) {
+    settings::CalendarDates dates;
     const Day start = due - days(280);
     for (int month = 1; month <= 10; ++month)
-        state.MonthStart(month) = DateStamp(start + days(28 * (month - 1)));
-    state.DogDay = DateStamp(dates::FindDogDay(start + days(112)));
-    state.DueDate = DateStamp(due);
-    return state;
+        dates.monthStarts[month - 1] = DateStamp(start + days(28 * (month - 1)));
+    dates.dogDay = DateStamp(dates::FindDogDay(start + days(112)));
+    dates.due = DateStamp(due);
+    return dates;
 }
 
 TEST(BuildCalendarText, WorkedExampleLineForLine) {
@@ -45,10 +45,10 @@ TEST(BuildCalendarText, WorkedExampleIs327ShiftJisBytes) {
 }
 
 TEST(BuildCalendarText, MissingDatesLeaveTheirLinesEmpty) {
-    settings::modRilo state = For(D(2006, 5, 1));
-    state.MonthStart(4).reset();
-    state.DogDay.reset();
-    const QStringList lines = calendar::BuildCalendarText(state).split(QStringLiteral("\r\n"));
+    settings::CalendarDates dates = For(D(2006, 5, 1));
+    dates.monthStarts[3].reset();
+    dates.dogDay.reset();
+    const QStringList lines = calendar::BuildCalendarText(dates).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 17); // sixteen lines and the empty rest after the last CR LF
     EXPECT_EQ(lines[4], QStringLiteral("4ヶ月　"));
     EXPECT_EQ(lines[12], QStringLiteral("戌の日　"));

