@@ -27,7 +27,6 @@
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QWindow>
 
 namespace gadget {
@@ -118,21 +117,8 @@ bool frmMain::CanPlaceItself() {
 void frmMain::PlaceWindow() {
     if (!CanPlaceItself())
         return; // Wayland: the compositor places the window; Qt's idea of it stays at its origin
-    QPoint topLeft = settings::PixelsFromTwips(QPoint(state_.WinX, state_.WinY));
-    // A face that no screen shows (a monitor unplugged since) could never be reached again:
-    // bring it fully onto the primary screen. A partly visible face stays where it was.
-    const QRect face = kFaceRect.translated(topLeft);
-    bool visible = false;
-    for (const QScreen *screen : QGuiApplication::screens())
-        visible = visible || screen->geometry().intersects(face);
-    if (!visible) {
-        if (const QScreen *primary = QGuiApplication::primaryScreen()) {
-            const QRect area = primary->availableGeometry();
-            const int x = std::clamp(face.left(), area.left(), area.right() + 1 - face.width());
-            const int y = std::clamp(face.top(), area.top(), area.bottom() + 1 - face.height());
-            topLeft = QPoint(x, y) - kFaceRect.topLeft();
-        }
-    }
+    const QPoint topLeft =
+        ReachablePlace(settings::PixelsFromTwips(QPoint(state_.WinX, state_.WinY)), kFaceRect);
     move(topLeft);
     // A move to where a new window already is, (0, 0), leaves its native window "placed by the
     // window manager", which then puts it where it likes; the place is the program's own.

@@ -1,8 +1,11 @@
 #include "gadget/windowplace.h"
 
 #include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
+
+#include <algorithm>
 
 #ifdef RILO_HAVE_XCB
 #include <xcb/xcb.h>
@@ -49,6 +52,20 @@ std::optional<QPoint> WindowPlace::Reported() {
     if (!place || *place == *dragTarget_)
         dragTarget_.reset();
     return place;
+}
+
+QPoint ReachablePlace(QPoint stored, QRect shape) {
+    const QRect shown = shape.translated(stored);
+    for (const QScreen *screen : QGuiApplication::screens())
+        if (screen->geometry().intersects(shown))
+            return stored;
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return stored;
+    const QRect area = primary->availableGeometry();
+    const int x = std::clamp(shown.left(), area.left(), area.right() + 1 - shown.width());
+    const int y = std::clamp(shown.top(), area.top(), area.bottom() + 1 - shown.height());
+    return QPoint(x, y) - shape.topLeft();
 }
 
 #ifdef RILO_HAVE_XCB

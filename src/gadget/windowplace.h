@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 
 #include <functional>
 #include <optional>
@@ -52,6 +53,12 @@ private:
     bool shown_ = false;
     std::optional<QPoint> dragTarget_; // a drag's end the window system has not shown yet
 };
+
+// Where a window whose visible part is `shape` (in the window's own coordinates) is put when its
+// stored top left is `stored`: there, unless no screen shows any of it (a monitor unplugged
+// since), which could never be reached again; it then comes fully onto the primary screen's
+// available area. A partly visible window stays where it was.
+QPoint ReachablePlace(QPoint stored, QRect shape);
 
 // The answer of the window system the program runs on. On X11 the server itself is asked (one
 // round trip), so that a move a window manager has made but not yet reported is not missed;
