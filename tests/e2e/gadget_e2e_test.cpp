@@ -62,8 +62,8 @@ TEST_P(Startup, ShapesPlacesAndLayersTheGadgetAsStored) {
     // Metacity, its heir mutter and kwin keep every window's top edge on the screen, whatever the
     // program asks for.
     const auto wm = WindowManagerToUse();
-    const bool clampsTop =
-        wm == WindowManager::Metacity || wm == WindowManager::Mutter || wm == WindowManager::KWin;
+    const bool clampsTop = wm == WindowManager::Metacity || wm == WindowManager::MutterX11 ||
+                           wm == WindowManager::Mutter || wm == WindowManager::KWin;
     EXPECT_EQ(g->y, clampsTop ? std::max(row.y, 0) : row.y);
     const std::string state = screen().Property(*gadget, "_NET_WM_STATE");
     EXPECT_EQ(state.find("_NET_WM_STATE_ABOVE") != std::string::npos, row.above) << state;

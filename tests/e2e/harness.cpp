@@ -60,7 +60,7 @@ void GadgetTest::SetUp() {
 
     const auto wm = WindowManagerToUse();
     ASSERT_TRUE(wm) << "E2E_WINDOW_MANAGER names no known window manager "
-                       "(openbox, metacity, xfwm4, mutter, kwin, weston)";
+                       "(openbox, metacity, xfwm4, mutter-x11, mutter, kwin, weston)";
     x_.emplace(artifacts_, *wm);
     ASSERT_TRUE(x_->ok()) << x_->error();
     screen_.emplace(x_->env());

@@ -59,7 +59,8 @@ protected:
     void TearDown() override;
 
     // The window manager of this test's X session: the one E2E_WINDOW_MANAGER names
-    // ("openbox", "metacity", "xfwm4"), openbox when it is unset. A suite may override it.
+    // ("openbox", "metacity", "mutter-x11", ...), openbox when it is unset. A suite may override
+    // it.
     virtual std::optional<WindowManager> WindowManagerToUse() const;
     // Puts the program's files into `folder` (a copy of the Linux program), and the command
     // that starts it from there. A suite of another build of the program overrides both.

@@ -22,6 +22,8 @@ std::vector<std::string> WindowManagerCommand(WindowManager wm) {
         return {"metacity", "--sm-disable"};
     case WindowManager::Xfwm4:
         return {"xfwm4", "--sm-client-disable", "--compositor=off"};
+    case WindowManager::MutterX11:
+        return {"mutter", "--x11", "--replace", "--sm-disable"};
     case WindowManager::Mutter:
     case WindowManager::KWin:
     case WindowManager::Weston:
@@ -141,6 +143,8 @@ std::string_view NameOf(WindowManager wm) {
         return "metacity";
     case WindowManager::Xfwm4:
         return "xfwm4";
+    case WindowManager::MutterX11:
+        return "mutter-x11";
     }
     return {};
 }
@@ -148,7 +152,8 @@ std::string_view NameOf(WindowManager wm) {
 std::optional<WindowManager> WindowManagerNamed(std::string_view name) {
     for (const WindowManager wm :
          {WindowManager::Openbox, WindowManager::Metacity, WindowManager::Xfwm4,
-          WindowManager::Mutter, WindowManager::KWin, WindowManager::Weston})
+          WindowManager::MutterX11, WindowManager::Mutter, WindowManager::KWin,
+          WindowManager::Weston})
         if (NameOf(wm) == name)
             return wm;
     return std::nullopt;
@@ -186,7 +191,13 @@ bool XSession::StartServer(const fs::path &logDir, Millis timeout) {
 bool XSession::StartWindowManager(const fs::path &logDir, Millis timeout) {
     const std::string name(NameOf(wm_));
     const fs::path log = logDir / (name + ".log");
-    wmProcess_ = Child::Spawn(WindowManagerCommand(wm_), env_, log);
+    EnvChanges env = env_;
+    if (wm_ == WindowManager::MutterX11) {
+        // GNOME's manager keeps away from the user's own session bus and settings.
+        env["DBUS_SESSION_BUS_ADDRESS"] = "disabled:";
+        env["GSETTINGS_BACKEND"] = "memory";
+    }
+    wmProcess_ = Child::Spawn(WindowManagerCommand(wm_), env, log);
     // An EWMH window manager announces itself on the root window once it manages the screen.
     const bool ready =
         WaitUntil(

@@ -14,12 +14,13 @@
 
 namespace xharness {
 
-enum class WindowManager { Openbox, Metacity, Xfwm4, Mutter, KWin, Weston };
+// MutterX11 is GNOME's window manager on X11 (mutter --x11 on Xvfb); Mutter its Wayland compositor.
+enum class WindowManager { Openbox, Metacity, Xfwm4, MutterX11, Mutter, KWin, Weston };
 
 // True for the Wayland compositors.
 bool IsWayland(WindowManager wm);
 
-// "openbox", "metacity", "xfwm4", "mutter", "kwin", "weston".
+// "openbox", "metacity", "xfwm4", "mutter-x11", "mutter", "kwin", "weston".
 std::string_view NameOf(WindowManager wm);
 // The window manager of that name (as NameOf spells it); nullopt for any other text.
 std::optional<WindowManager> WindowManagerNamed(std::string_view name);
