@@ -4,7 +4,9 @@
 #include "app/shutdownsignals.h"
 #include "app/singleinstance.h"
 #include "app/translations.h"
+#include "entry/i_data.h"
 #include "gadget/frmmain.h"
+#include "gadget/windowstate.h"
 #include "settings/modrilo.h"
 #include "ui/environment.h"
 #include "ui/log.h"
@@ -109,6 +111,8 @@ int main(int argc, char *argv[]) {
                      &gadget::frmMain::BringToFront);
     app::FollowSession(app, &window);
     app::CloseOnTerminationSignals(&window);
-    window.show();
+    // She may be typing in another program while the gadget starts: the face comes up above it
+    // without taking the keyboard, and below the entry dialog that a first start opens.
+    gadget::ShowAboveActiveWindow(&window, window.entryDialog());
     return app.exec();
 }

@@ -192,8 +192,12 @@ bool XSession::StartWindowManager(const fs::path &logDir, Millis timeout) {
     const std::string name(NameOf(wm_));
     const fs::path log = logDir / (name + ".log");
     EnvChanges env = env_;
-    if (wm_ == WindowManager::MutterX11 && !StartBus(logDir, env, timeout))
-        return false;
+    if (wm_ == WindowManager::MutterX11) {
+        // GNOME's manager keeps away from the user's own session bus and settings.
+        if (!StartBus(logDir, env, timeout))
+            return false;
+        env["GSETTINGS_BACKEND"] = "memory";
+    }
     wmProcess_ = Child::Spawn(WindowManagerCommand(wm_), env, log);
     // An EWMH window manager announces itself on the root window once it manages the screen.
     const bool ready =
