@@ -24,7 +24,7 @@ FUZZ_CONFIGURE = cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ \
 	-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARADADID_FUZZ=ON -DVARADADID_BUILD_TESTS=OFF \
 	-DVARADADID_FUZZ_SMOKE_RUNS=$(FUZZ_SMOKE_RUNS) -DVARADADID_FUZZ_RUNS=$(FUZZ_RUNS) >/dev/null
 
-.PHONY: all deps configure build run check test stress test-asan test-fuzz test-windows windows \
+.PHONY: all deps configure build run check test test-suites stress test-asan test-fuzz test-windows windows \
 	fuzz bench clean
 
 all: build
@@ -53,11 +53,16 @@ run: configure
 	@echo "varadadid: settings file $(SETTINGS_DIR)/rilo.ini"
 	@$(BUILD_DIR)/bin/varadadid --settings-dir "$(SETTINGS_DIR)"
 
-# The inner loop: the unit and widget tests of the main build (both locales), no X server.
-check: build
+# The inner loop: the unit and widget tests of the main build (both locales), no X server. Only
+# what they run is built.
+check: configure
+	@cmake --build $(BUILD_DIR) --target check_tests -j $(JOBS) $(QUIET)
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -L '^(unit|widget)$$'
 
 # No test may change the machine it runs on: /dev, /etc and /usr are listed before and after.
+# Nor may a test reach a gadget its user has running: the suites run beside a gadget of their own
+# that holds the default channel of their runtime folder, which a second start must still reach
+# when they end (scripts/with-running-gadget.sh).
 # The programs of bench/ are compiled with the rest (not run), so a change that breaks them fails.
 # Qt for Windows, when not in the cache yet, builds in the background from the start (about 25
 # minutes on 2 cores, beside the rest); the Windows cases wait for it at the end.
@@ -66,9 +71,14 @@ test: deps
 	@scripts/system-unchanged.sh record $(BUILD_DIR)/system-before.txt
 	@nohup scripts/build-qt-windows.sh >$(WINDOWS_DIR)/qt-build.out 2>&1 </dev/null &
 	@$(MAKE) --no-print-directory build CONFIGURE_OPTIONS=-DVARADADID_BENCH=ON
+	@scripts/with-running-gadget.sh $(BUILD_DIR)/bin/varadadid \
+		$(MAKE) --no-print-directory test-suites
+	@scripts/system-unchanged.sh check $(BUILD_DIR)/system-before.txt
+
+# The suites of `make test`, once the main build is made.
+test-suites:
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -LE windows
 	@$(MAKE) --no-print-directory test-asan test-fuzz test-windows
-	@scripts/system-unchanged.sh check $(BUILD_DIR)/system-before.txt
 
 # The Windows installer and the portable zip: build-windows/varadadid-<version>-setup.exe and
 # build-windows/varadadid-<version>-windows-x64.zip.

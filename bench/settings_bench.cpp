@@ -129,7 +129,8 @@ void ConfirmDueDate(benchmark::State &state) {
     for (auto _ : state) {
         const int y = years[++i % 2];
         const dates::Day due = sys_days(year(y) / May / day(1));
-        if (settings::StoreDueDate(rilo, {QString::number(y), "05", "01"}, due))
+        if (settings::StoreDueDate(rilo, {QString::number(y), "05", "01"}, due) !=
+            settings::StoreResult::Stored)
             state.SkipWithError("write failed");
     }
 }

@@ -37,7 +37,7 @@ status=0
 ctest --output-on-failure -j "$jobs" -L '^widget$' --repeat until-fail:"$runs" || status=1
 ctest --output-on-failure -j "$jobs" -L '^e2e$' || status=1
 if [ "$runs" -gt 1 ]; then
-    ctest --output-on-failure -j "$jobs" -L '^e2e$' -E '\.(ja_JP|metacity|mutter|kwin|weston)$' \
+    ctest --output-on-failure -j "$jobs" -L '^e2e$' -E '\.(ja_JP|metacity|mutter-x11|mutter|kwin|weston)$' \
         --repeat until-fail:$((runs - 1)) || status=1
 fi
 exit $status

@@ -60,7 +60,7 @@ bool AnswersWithoutDisplay(int argc, const char *const *argv) {
     Parser p;
     p.parser.parse(arguments);
     return p.parser.isSet(p.help) || p.parser.isSet(p.version) || p.parser.isSet(p.quit) ||
-           !p.parser.unknownOptionNames().isEmpty();
+           !p.parser.unknownOptionNames().isEmpty() || !p.parser.positionalArguments().isEmpty();
 }
 
 void SetApplicationIdentity() {
@@ -86,6 +86,14 @@ CommandLine ParseCommandLine(const QStringList &arguments) {
     }
     if (!parser.unknownOptionNames().isEmpty()) {
         result.error = parser.errorText();
+        result.usage = parser.helpText();
+        return result;
+    }
+    // The program takes no file or other word: a stray one is a mistake, as an unknown option is.
+    if (const QStringList stray = parser.positionalArguments(); !stray.isEmpty()) {
+        result.error = stray.size() == 1
+                           ? QStringLiteral("Unexpected argument '%1'.").arg(stray.first())
+                           : QStringLiteral("Unexpected arguments: %1.").arg(stray.join(u", "));
         result.usage = parser.helpText();
         return result;
     }

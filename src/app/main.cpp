@@ -4,9 +4,12 @@
 #include "app/shutdownsignals.h"
 #include "app/singleinstance.h"
 #include "app/translations.h"
+#include "entry/i_data.h"
 #include "gadget/frmmain.h"
+#include "gadget/windowstate.h"
 #include "settings/modrilo.h"
 #include "ui/environment.h"
+#include "ui/log.h"
 #include "ui/look.h"
 
 #include <QApplication>
@@ -39,7 +42,9 @@ int main(int argc, char *argv[]) {
         // learns whether to start it again: 0 it ended, 3 none ran, 1 it still runs.
         if (line.quit && !line.output) {
             using Quit = app::SingleInstance::QuitResult;
-            switch (app::SingleInstance().AskRunningCopyToQuit(std::chrono::seconds(30))) {
+            const app::SingleInstance running(app::SingleInstance::DefaultLockPath(),
+                                              app::SingleInstance::DefaultChannelName());
+            switch (running.AskRunningCopyToQuit(std::chrono::seconds(30))) {
             case Quit::Ended:
                 return 0;
             case Quit::NoneRan:
@@ -80,10 +85,19 @@ int main(int argc, char *argv[]) {
 
     // A second start brings the running gadget forward and ends without writing anything. Started
     // on another settings folder, it says which settings file the running copy keeps instead.
-    app::SingleInstance instance;
+    app::SingleInstance instance(app::SingleInstance::DefaultLockPath(),
+                                 app::SingleInstance::DefaultChannelName());
     if (!instance.TryAcquire()) {
         const std::optional<QString> running = instance.AskRunningCopyToShow();
-        if (!commandLine.settingsFolder || !running)
+        if (!running) {
+            // Its channel is gone or takes no request: nothing comes forward, so at least the
+            // terminal says why.
+            std::fputs(
+                "varadadid: a copy is already running, but cannot be asked to come forward\n",
+                stderr);
+            return 0;
+        }
+        if (!commandLine.settingsFolder)
             return 0;
         if (running->isEmpty())
             std::fputs("varadadid: a copy is already running\n", stderr);
@@ -100,8 +114,10 @@ int main(int argc, char *argv[]) {
     // program's folder, for which --settings-dir stands in.
     settings::modRilo state;
     settings::ResolveIniPath(
-        state, commandLine.settingsFolder.value_or(QApplication::applicationDirPath()));
+        state, commandLine.settingsFolder.value_or(QApplication::applicationDirPath()),
+        settings::DefaultUserConfigFolder());
     instance.SetSettingsPath(state.IniPath);
+    qCDebug(ui::lcApp) << "settings file" << state.IniPath;
     ui::AppEnvironment env;
 
     gadget::frmMain window(state, env);
@@ -113,6 +129,8 @@ int main(int argc, char *argv[]) {
                      Qt::QueuedConnection);
     app::FollowSession(app, &window);
     app::CloseOnTerminationSignals(&window);
-    window.show();
+    // She may be typing in another program while the gadget starts: the face comes up above it
+    // without taking the keyboard, and below the entry dialog that a first start opens.
+    gadget::ShowAboveActiveWindow(&window, window.entryDialog());
     return app.exec();
 }

@@ -1,6 +1,6 @@
 #include "app/singleinstance.h"
 
-#include "app/log.h"
+#include "ui/log.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -111,8 +111,8 @@ void SingleInstance::Listen() {
         QLocalServer::removeServer(channelName_);
         if (!server_->listen(channelName_)) {
             // The gadget still runs; a second start then just ends.
-            qCWarning(lcApp) << "cannot listen for a second start at" << channelName_ << ":"
-                             << server_->errorString();
+            qCWarning(ui::lcApp) << "cannot listen for a second start at" << channelName_ << ":"
+                                 << server_->errorString();
             return;
         }
     }

@@ -18,11 +18,14 @@ namespace app {
 // for the lock instead: the system releases it with its process. Beside it, a local channel that
 // only the same user can reach, on which a second copy asks the running one to come to the front
 // and learns which settings file it uses, or (an installer replacing the program) to end.
+//
+// Both names are the caller's to give: the program passes DefaultLockPath() and
+// DefaultChannelName(), the user's own, and anything else (a test) passes names of its own, so
+// that nothing but the program itself ever listens on the user's channel.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    explicit SingleInstance(const QString &lockPath = DefaultLockPath(),
-                            const QString &channelName = DefaultChannelName());
+    explicit SingleInstance(const QString &lockPath, const QString &channelName);
     ~SingleInstance() override;
 
     // False only when another running copy holds the lock; true when this process now holds it,

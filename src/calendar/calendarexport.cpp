@@ -21,15 +21,15 @@ QString DocumentsFolder() {
 
 } // namespace
 
-void ExportCalendarText(const settings::modRilo &state, QWidget *window, QString &lastFileName,
-                        const ui::Dialogs &dialogs) {
+void ExportCalendarText(const settings::CalendarDates &dates, QWidget *window,
+                        QString &lastFileName, const ui::Dialogs &dialogs) {
     const std::optional<QString> chosen =
         dialogs.saveFileDialog(window, lastFileName.isEmpty() ? DocumentsFolder() : lastFileName);
     if (!chosen)
         return;
     lastFileName = *chosen;
 
-    const std::optional<QByteArray> bytes = EncodeShiftJis(BuildCalendarText(state));
+    const std::optional<QByteArray> bytes = EncodeShiftJis(BuildCalendarText(dates));
     if (!bytes || !settings::ReplaceFileAtomically(*chosen, *bytes))
         dialogs.messageBox(window, kSaveFailedPrompt, ui::look::kProgramTitle,
                            ui::MessageIcon::None);

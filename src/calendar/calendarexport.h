@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/modrilo.h"
+#include "settings/duedate.h"
 #include "ui/dialogs.h"
 
 #include <QString>
@@ -14,13 +14,13 @@ namespace calendar {
 inline const QString kSaveFailedPrompt = QStringLiteral("ファイルを保存できませんでした");
 
 // Asks for a file name with `dialogs.saveFileDialog`, starting from `lastFileName` or, while that
-// is empty, in the user's documents folder, and writes BuildCalendarText(state) to it in
+// is empty, in the user's documents folder, and writes BuildCalendarText(dates) to it in
 // Shift-JIS, replacing any file of that name entirely. The file is replaced atomically: when the
 // write fails, a file that was there before stays as it was. `lastFileName` is the dialog's
 // memory: it is set to every name chosen (saved or not) and left alone on cancel. Cancelling
 // writes nothing and says nothing; any other failure (no Shift-JIS encoder, a path that cannot be
 // written) shows the one failure message over `window`, with no icon. Never throws.
-void ExportCalendarText(const settings::modRilo &state, QWidget *window, QString &lastFileName,
-                        const ui::Dialogs &dialogs);
+void ExportCalendarText(const settings::CalendarDates &dates, QWidget *window,
+                        QString &lastFileName, const ui::Dialogs &dialogs);
 
 } // namespace calendar

@@ -1,7 +1,7 @@
 #include "calendar/calendartext.h"
 
 #include "dates/datetext.h"
-#include "settings/modrilo.h"
+#include "settings/duedate.h"
 
 #include <QStringEncoder>
 
@@ -18,18 +18,19 @@ QString DateOrEmpty(const std::optional<dates::DateStamp> &date) {
 
 } // namespace
 
-QString BuildCalendarText(const settings::modRilo &state) {
+QString BuildCalendarText(const settings::CalendarDates &dates) {
     const QString eol = QStringLiteral("\r\n");
     const QString separator = QString(22, u'-') + eol;
     const QString monthLabel = QStringLiteral("ヶ月　");
 
     QString text = separator;
     for (int month = 1; month <= 10; ++month)
-        text += QString::number(month) + monthLabel + DateOrEmpty(state.MonthStart(month)) + eol;
+        text +=
+            QString::number(month) + monthLabel + DateOrEmpty(dates.monthStarts[month - 1]) + eol;
     text += separator;
-    text += QStringLiteral("戌の日　") + DateOrEmpty(state.DogDay) + eol;
+    text += QStringLiteral("戌の日　") + DateOrEmpty(dates.dogDay) + eol;
     text += separator;
-    text += QStringLiteral("予定日　") + DateOrEmpty(state.DueDate) + eol;
+    text += QStringLiteral("予定日　") + DateOrEmpty(dates.due) + eol;
     text += separator;
     return text;
 }

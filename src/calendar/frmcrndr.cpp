@@ -4,6 +4,7 @@
 #include "calendar/frmcrndraccessible.h"
 #include "dates/datetext.h"
 #include "settings/duedate.h"
+#include "settings/twips.h"
 #include "ui/look.h"
 
 #include <QCloseEvent>
@@ -87,15 +88,15 @@ void ShowDate(QLabel *label, const std::optional<dates::DateStamp> &date) {
 
 } // namespace
 
-frmCrndr::frmCrndr(settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent)
+frmCrndr::frmCrndr(const settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent)
     : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      state_(state), env_(env) {
+      dates_(settings::ReadCalendarDates(state, settings::Snapshot::Read(state.IniPath))),
+      env_(env) {
     calendar::InstallAccessibleFactory();
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("カレンダー"));
-    const QRect client = ui::look::Twips(0, 0, kClientWidth, kClientHeight);
-    setFixedSize(client.size());
+    setFixedSize(settings::PixelsFromTwips(QSize(kClientWidth, kClientHeight)));
     ui::look::ApplyWindowLook(this);
     BuildControls();
     FillCalendar();
@@ -117,10 +118,9 @@ void frmCrndr::BuildControls() {
     auto addCaption = [&](int row) {
         const RowCaption &caption = kRows[row - 1];
         const int left = row == kDogRow ? kDogCaptionLeft : kCaptionLeft;
-        QLabel *label =
-            ui::look::AddLabel(this, Indexed("Label1", caption.index),
-                               ui::look::Twips(left, RowTop(row), kCaptionWidth, kRowHeight),
-                               QString::fromUtf16(caption.text), captionFont);
+        QLabel *label = ui::look::AddLabel(this, Indexed("Label1", caption.index),
+                                           QRect(left, RowTop(row), kCaptionWidth, kRowHeight),
+                                           QString::fromUtf16(caption.text), captionFont);
         ui::look::SetTextColor(label, ui::look::kDarkRed);
     };
 
@@ -141,8 +141,7 @@ void frmCrndr::BuildControls() {
     // Date labels: months 1 to 5, the Day of the Dog, months 6 to 10, the due date.
     const QFont formFont = font();
     auto addDate = [&](int row, const QString &name) {
-        return ui::look::AddLabel(this, name,
-                                  ui::look::Twips(kDateLeft, RowTop(row), kDateWidth, kRowHeight),
+        return ui::look::AddLabel(this, name, QRect(kDateLeft, RowTop(row), kDateWidth, kRowHeight),
                                   QString(), formFont);
     };
     for (int month = 1; month <= 10; ++month) {
@@ -152,12 +151,10 @@ void frmCrndr::BuildControls() {
     dogDayLabel_ = rowDates_[kDogRow - 1] = addDate(kDogRow, QStringLiteral("Cinu"));
     dueDateLabel_ = rowDates_[kRowCount - 1] = addDate(kRowCount, QStringLiteral("Cyoteibi"));
 
-    okButton_ =
-        ui::look::AddButton(this, QStringLiteral("btnOK"), ui::look::Twips(1800, 4920, 1335, 495),
-                            QStringLiteral("O  K"), ui::look::Font(ui::look::kPGothic, 12));
-    saveButton_ =
-        ui::look::AddButton(this, QStringLiteral("btnPrint"), ui::look::Twips(960, 4920, 735, 495),
-                            QStringLiteral("保 存"), formFont);
+    okButton_ = ui::look::AddButton(this, QStringLiteral("btnOK"), QRect(1800, 4920, 1335, 495),
+                                    QStringLiteral("O  K"), ui::look::Font(ui::look::kPGothic, 12));
+    saveButton_ = ui::look::AddButton(this, QStringLiteral("btnPrint"), QRect(960, 4920, 735, 495),
+                                      QStringLiteral("保 存"), formFont);
     // The captions are spaced out for the eye; a screen reader says the words.
     okButton_->setAccessibleName(QStringLiteral("OK"));
     saveButton_->setAccessibleName(QStringLiteral("保存"));
@@ -167,16 +164,11 @@ void frmCrndr::BuildControls() {
     connect(saveButton_, &QPushButton::clicked, this, &frmCrndr::btnPrint_Click);
 }
 
-// The starts of months 2 to 10 and the Day of the Dog come from the settings file as it is now;
-// month 1's start and the due date from memory.
 void frmCrndr::FillCalendar() {
-    const settings::Snapshot file = settings::Snapshot::Read(state_.IniPath);
-    settings::LoadDogDay(state_, file);
-    settings::LoadMonthStarts(state_, file);
     for (int month = 1; month <= 10; ++month)
-        ShowDate(monthStartLabels_[month - 1], state_.MonthStart(month));
-    ShowDate(dogDayLabel_, state_.DogDay);
-    ShowDate(dueDateLabel_, state_.DueDate);
+        ShowDate(monthStartLabels_[month - 1], dates_.monthStarts[month - 1]);
+    ShowDate(dogDayLabel_, dates_.dogDay);
+    ShowDate(dueDateLabel_, dates_.due);
     // A screen reader reads each row whole: caption and date.
     for (int row = 1; row <= kRowCount; ++row) {
         QLabel *date = rowDates_[row - 1];
@@ -193,7 +185,7 @@ QList<QWidget *> frmCrndr::readingOrder() const {
 
 void frmCrndr::btnPrint_Click() {
     if (deferredClose_.Run(
-            [&] { calendar::ExportCalendarText(state_, this, lastFileName_, env_.dialogs); })) {
+            [&] { calendar::ExportCalendarText(dates_, this, lastFileName_, env_.dialogs); })) {
         close();
         return;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/modrilo.h"
+#include "settings/duedate.h"
 #include "ui/deferredclose.h"
 #include "ui/environment.h"
 
@@ -17,8 +17,9 @@ namespace calendar {
 
 // The calendar window: the derived dates, and their export as a Shift-JIS text file. Created
 // anew for every opening, it reads the starts of months 2 to 10 and the Day of the Dog from the
-// settings file then (into the state) and takes month 1's start and the due date from memory. A
-// date that is missing or not a date leaves its label empty.
+// settings file then and takes month 1's start and the due date from the gadget's state; it keeps
+// what it read for its export and writes nothing into the state. A date that is missing or not a
+// date leaves its label empty.
 //
 // Controls carry their design names as objectName: "Ctuki(1)" to "Ctuki(10)", "Cinu",
 // "Cyoteibi", the captions "Label1(1)" to "Label1(11)" and "Label1(13)", the rules "Line(1)"
@@ -27,7 +28,8 @@ class frmCrndr : public QWidget {
     Q_OBJECT
 public:
     // The export asks for its file and reports a failure through `env.dialogs`.
-    frmCrndr(settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent = nullptr);
+    frmCrndr(const settings::modRilo &state, const ui::AppEnvironment &env,
+             QWidget *parent = nullptr);
 
     // What a screen reader meets, in reading order: the twelve date labels from top to bottom,
     // each named with its row's caption and date ("3ヶ月 2005/09/19"), then the buttons, named
@@ -49,7 +51,7 @@ private:
     void FillCalendar();
     void btnPrint_Click();
 
-    settings::modRilo &state_;
+    const settings::CalendarDates dates_; // shown and exported
     ui::AppEnvironment env_;
     std::array<QLabel *, 10> monthStartLabels_{}; // [month - 1]: Ctuki(month)
     QLabel *dogDayLabel_ = nullptr;

@@ -2,10 +2,11 @@
 
 #include "dates/datetext.h"
 #include "entry/halfwidthdigits.h"
-#include "entry/log.h"
 #include "entry/validation.h"
 #include "settings/duedate.h"
+#include "settings/twips.h"
 #include "ui/accessible.h"
+#include "ui/log.h"
 #include "ui/look.h"
 
 #include <QAccessibleWidget>
@@ -44,17 +45,17 @@ void InstallEntryDialogAccessible() {
     ui::InstallAccessibleFactory(&EntryDialogFactory);
 }
 
-// A flat single-line entry box for digits, right-justified, holding at most `maxLength`
-// characters whether typed or pasted, blanks left out. The hints ask the input method for plain
-// half-width digits; full-width digits that come anyway are turned into half-width ones as they
-// arrive.
+// A flat single-line entry box for digits at a place and size in twips, right-justified, holding at
+// most `maxLength` characters whether typed or pasted, blanks left out. The hints ask the input
+// method for plain half-width digits; full-width digits that come anyway are turned into half-width
+// ones as they arrive.
 QLineEdit *AddDigitBox(QWidget *parent, const QString &name, const QString &accessibleName,
-                       const QRect &geometry, int maxLength) {
+                       const QRect &twips, int maxLength) {
     auto *box = new QLineEdit(parent);
     box->setObjectName(name);
     box->setAccessibleName(accessibleName);
     box->setValidator(new entry::HalfWidthDigitsValidator(maxLength, box));
-    box->setGeometry(geometry);
+    box->setGeometry(settings::PixelsFromTwips(twips));
     // Digits of the proportional substitute are wider than the design font's half-width ones, so
     // a four-digit year would not fit its box; the monospaced gothic has the design's widths.
     box->setFont(ui::look::Font(ui::look::DigitsFamily(), 12));
@@ -67,7 +68,7 @@ QLineEdit *AddDigitBox(QWidget *parent, const QString &name, const QString &acce
 
 } // namespace
 
-i_data::i_data(settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent)
+i_data::i_data(const settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       state_(state), env_(env) {
@@ -83,8 +84,8 @@ i_data::i_data(settings::modRilo &state, const ui::AppEnvironment &env, QWidget 
 // Children stack in creation order, so the panel comes first and the boxes and the button last.
 // OK is no default button, so it wears no default frame; Enter reaches it through keyPressEvent.
 void i_data::BuildControls() {
-    QLabel *panel = ui::look::AddLabel(this, QStringLiteral("Label7"),
-                                       ui::look::Twips(240, 120, 2895, 915), QString(), font());
+    QLabel *panel = ui::look::AddLabel(this, QStringLiteral("Label7"), {240, 120, 2895, 915},
+                                       QString(), font());
     panel->setAttribute(Qt::WA_TranslucentBackground, false);
     panel->setAttribute(Qt::WA_NoSystemBackground, false);
     QPalette panelPalette = panel->palette();
@@ -94,28 +95,27 @@ void i_data::BuildControls() {
 
     const QFont heading = ui::look::Font(ui::look::kPGothic, 9.75);
     const QFont note = ui::look::Font(ui::look::kGothic, 9);
-    ui::look::AddLabel(this, QStringLiteral("Label4"), ui::look::Twips(360, 240, 975, 375),
+    ui::look::AddLabel(this, QStringLiteral("Label4"), {360, 240, 975, 375},
                        QStringLiteral("予定日"), heading);
-    ui::look::AddLabel(this, QStringLiteral("Label8"), ui::look::Twips(1080, 720, 375, 375),
-                       QStringLiteral("年"), note);
-    ui::look::AddLabel(this, QStringLiteral("Label9"), ui::look::Twips(2760, 720, 375, 375),
-                       QStringLiteral("日"), note);
-    ui::look::AddLabel(this, QStringLiteral("Label10"), ui::look::Twips(1920, 720, 375, 375),
-                       QStringLiteral("月"), note);
+    ui::look::AddLabel(this, QStringLiteral("Label8"), {1080, 720, 375, 375}, QStringLiteral("年"),
+                       note);
+    ui::look::AddLabel(this, QStringLiteral("Label9"), {2760, 720, 375, 375}, QStringLiteral("日"),
+                       note);
+    ui::look::AddLabel(this, QStringLiteral("Label10"), {1920, 720, 375, 375}, QStringLiteral("月"),
+                       note);
     // The note needs 15 full-width cells (180 px); it starts at the panel's text column so that it
     // fits whole and still ends where the panel and the button end.
-    ui::look::AddLabel(this, QStringLiteral("Label5"), ui::look::Twips(360, 1200, 2775, 255),
+    ui::look::AddLabel(this, QStringLiteral("Label5"), {360, 1200, 2775, 255},
                        QStringLiteral("※　半角数字で入力して下さい。"), note);
 
-    yearBox_ = AddDigitBox(this, QStringLiteral("yo_y"), QStringLiteral("年"),
-                           ui::look::Twips(360, 600, 615, 330), 4);
-    dayBox_ = AddDigitBox(this, QStringLiteral("yo_d"), QStringLiteral("日"),
-                          ui::look::Twips(2280, 600, 375, 330), 2);
-    monthBox_ = AddDigitBox(this, QStringLiteral("yo_m"), QStringLiteral("月"),
-                            ui::look::Twips(1440, 600, 375, 330), 2);
-    okButton_ = ui::look::AddButton(this, QStringLiteral("Command1"),
-                                    ui::look::Twips(1800, 1680, 1335, 495), QStringLiteral("O  K"),
-                                    ui::look::Font(ui::look::kPGothic, 12));
+    yearBox_ =
+        AddDigitBox(this, QStringLiteral("yo_y"), QStringLiteral("年"), {360, 600, 615, 330}, 4);
+    dayBox_ =
+        AddDigitBox(this, QStringLiteral("yo_d"), QStringLiteral("日"), {2280, 600, 375, 330}, 2);
+    monthBox_ =
+        AddDigitBox(this, QStringLiteral("yo_m"), QStringLiteral("月"), {1440, 600, 375, 330}, 2);
+    okButton_ = ui::look::AddButton(this, QStringLiteral("Command1"), {1800, 1680, 1335, 495},
+                                    QStringLiteral("O  K"), ui::look::Font(ui::look::kPGothic, 12));
     okButton_->setAccessibleName(QStringLiteral("OK"));
     okButton_->setAutoDefault(false);
     okButton_->setDefault(false);
@@ -191,18 +191,20 @@ void i_data::Command1_Click() {
         }
     }
 
-    if (const std::optional<settings::StoreError> failure =
-            settings::StoreDueDate(state_, typed, due)) {
-        qCWarning(lcEntry) << "could not store the due date in" << state_.IniPath
-                           << (*failure == settings::StoreError::NotWritten ? "(not written)"
-                                                                            : "(out of range)");
+    const settings::StoreResult stored = settings::StoreDueDate(state_, typed, due);
+    if (stored != settings::StoreResult::Stored) {
+        qCWarning(ui::lcEntry) << "could not store the due date in" << state_.IniPath
+                               << (stored == settings::StoreResult::NotWritten ? "(not written)"
+                                                                               : "(out of range)");
         // Whether or not the program is ending meanwhile, the dialog closes after the box.
         (void)deferredClose_.Run([&] {
             env_.dialogs.messageBox(this, QStringLiteral("予定日を保存できませんでした"),
                                     ui::look::kProgramTitle, ui::MessageIcon::Warning);
         });
     }
-    Q_EMIT dueDateConfirmed();
+    // A date the file could not take is in effect for this run; one beyond its dates is not.
+    if (stored != settings::StoreResult::DateOutOfRange)
+        Q_EMIT dueDateConfirmed(dates::MilestonesFor(due));
     close();
 }
 

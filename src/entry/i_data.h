@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dates/milestones.h"
 #include "entry/validation.h"
 #include "settings/modrilo.h"
 #include "ui/deferredclose.h"
@@ -13,22 +14,24 @@ class QPushButton;
 namespace entry {
 
 // The due-date entry dialog: year, month and day boxes and an OK button. Shown modeless; it
-// shows the stored texts of the due date when created, stores the date and its milestones when
-// OK accepts the input, and deletes itself when closed. Enter in any box presses OK; Esc closes the
-// dialog as its close box does.
+// shows the stored texts of the due date when created, stores the date and its milestones in the
+// settings file when OK accepts the input and reports them, and deletes itself when closed. Enter
+// in any box presses OK; Esc closes the dialog as its close box does.
 class i_data : public QWidget {
     Q_OBJECT
 public:
     // Builds the dialog and runs Form_Load: the settings file at `state.IniPath` is read once,
-    // for the due date's texts only; `state` changes only when a date is stored. Messages are
+    // for the due date's texts only; the dialog never changes `state`. Messages are
     // warning boxes of `env.dialogs`, and a due date far from `env.today()` is confirmed through
     // `env.dialogs.question` before it is stored. A window that disables itself while the dialog is
     // open must not be its parent: disabling a widget disables its child windows too.
-    i_data(settings::modRilo &state, const ui::AppEnvironment &env, QWidget *parent = nullptr);
+    i_data(const settings::modRilo &state, const ui::AppEnvironment &env,
+           QWidget *parent = nullptr);
 
 Q_SIGNALS:
-    // The date was accepted and stored; the main window refreshes its countdown.
-    void dueDateConfirmed();
+    // The date was accepted and stored, or could not be written and is in effect for this run
+    // only: the due date and the dates derived from it. The main window takes them in.
+    void dueDateConfirmed(const dates::Milestones &confirmed);
     // The dialog is closing, whichever way; the main window enables itself again.
     void unloaded();
 
@@ -46,7 +49,7 @@ private:
     QLineEdit *BoxFor(entry::Field field) const;
     static void SelectBox(QLineEdit *box);
 
-    settings::modRilo &state_;
+    const settings::modRilo &state_;
     ui::AppEnvironment env_;
     QLineEdit *yearBox_ = nullptr;
     QLineEdit *monthBox_ = nullptr;

@@ -1,6 +1,7 @@
 #include "gadget/daychange.h"
 
 #include "dates/nextmidnight.h"
+#include "ui/log.h"
 
 #include <QDateTime>
 
@@ -90,8 +91,12 @@ void DayChangeWatcher::Arm() {
     itimerspec at = {};
     at.it_value.tv_sec = std::time_t(next.toSecsSinceEpoch());
     if (::timerfd_settime(platform_->timerFd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &at,
-                          nullptr) != 0)
+                          nullptr) != 0) {
         ArmTimer(kPollMs);
+        return;
+    }
+    qCDebug(ui::lcGadget) << "next day check at" << next.toString(Qt::ISODate)
+                          << "or when the clock is set";
 }
 
 #elif defined(Q_OS_WIN)
@@ -153,9 +158,11 @@ void DayChangeWatcher::ArmTimer(qint64 maxMs) {
     const QDateTime next = dates::NextLocalStartOfDay(now);
     const qint64 untilNext = next.isValid() ? now.msecsTo(next) + kTimerMarginMs : maxMs;
     timer_.start(int(std::clamp<qint64>(untilNext, kTimerMarginMs, maxMs)));
+    qCDebug(ui::lcGadget) << "next day check in" << timer_.interval() << "ms";
 }
 
 void DayChangeWatcher::Wake() {
+    qCDebug(ui::lcGadget) << "the day may have changed (midnight, clock set, resume or new zone)";
 #ifdef Q_OS_WIN
     _tzset();
 #else

@@ -40,36 +40,35 @@ protected:
 Face::Face(QWidget *window) : QWidget(window) {
     using ui::look::AddLabel;
     using ui::look::Font;
-    using ui::look::Twips;
 
     setObjectName(QStringLiteral("client"));
     setGeometry(QRect(kClientOffset, kClientSize));
 
     // Bottom of the stacking order first; popup_label lies over everything.
-    QLabel *label5 = AddLabel(this, QStringLiteral("Label5"), Twips(480, 240, 1215, 255),
+    QLabel *label5 = AddLabel(this, QStringLiteral("Label5"), {480, 240, 1215, 255},
                               QStringLiteral("現在"), Font(ui::look::kGothic, 9.75));
-    sentenceLabel_ = AddLabel(this, QStringLiteral("yotei_cd"), Twips(360, 1440, 1575, 375),
-                              QString(), Font(ui::look::kGothic, 9), Qt::AlignRight);
-    weeksLabel_ = AddLabel(this, QStringLiteral("week"), Twips(480, 600, 375, 495), QString(),
+    sentenceLabel_ = AddLabel(this, QStringLiteral("yotei_cd"), {360, 1440, 1575, 375}, QString(),
+                              Font(ui::look::kGothic, 9), Qt::AlignRight);
+    weeksLabel_ = AddLabel(this, QStringLiteral("week"), {480, 600, 375, 495}, QString(),
                            Font(ui::look::kUIGothic, 14.25), Qt::AlignRight);
-    numberLabel_ = AddLabel(this, QStringLiteral("rilo_cd"), Twips(1080, 1395, 615, 255), QString(),
+    numberLabel_ = AddLabel(this, QStringLiteral("rilo_cd"), {1080, 1395, 615, 255}, QString(),
                             Font(ui::look::kGothic, 12), Qt::AlignRight);
-    daysLabel_ = AddLabel(this, QStringLiteral("day"), Twips(1200, 600, 375, 495), QString(),
+    daysLabel_ = AddLabel(this, QStringLiteral("day"), {1200, 600, 375, 495}, QString(),
                           Font(ui::look::kUIGothic, 14.25), Qt::AlignRight);
-    AddLabel(this, QStringLiteral("Label6"), Twips(960, 630, 375, 375), QStringLiteral("週"),
+    AddLabel(this, QStringLiteral("Label6"), {960, 630, 375, 375}, QStringLiteral("週"),
              Font(ui::look::kPGothic, 12));
-    AddLabel(this, QStringLiteral("Label7"), Twips(1680, 630, 375, 375), QStringLiteral("日"),
+    AddLabel(this, QStringLiteral("Label7"), {1680, 630, 375, 375}, QStringLiteral("日"),
              Font(ui::look::kPGothic, 12));
-    monthLabel_ = AddLabel(this, QStringLiteral("month"), Twips(945, 930, 375, 255), QString(),
+    monthLabel_ = AddLabel(this, QStringLiteral("month"), {945, 930, 375, 255}, QString(),
                            Font(ui::look::kPGothic, 12), Qt::AlignRight);
-    AddLabel(this, QStringLiteral("Label3"), Twips(1365, 960, 615, 255), QStringLiteral("ヶ月目"),
+    AddLabel(this, QStringLiteral("Label3"), {1365, 960, 615, 255}, QStringLiteral("ヶ月目"),
              Font(ui::look::kPGothic, 9.75));
     new ui::look::DottedLine(this, QStringLiteral("Line3"), {360, 1260}, {2040, 1260},
                              ui::look::kRuleAmber);
     new ui::look::DottedLine(this, QStringLiteral("Line4"), {360, 480}, {2040, 480},
                              ui::look::kRuleAmber);
-    faceLabel_ = AddLabel(this, QStringLiteral("popup_label"), Twips(240, 120, 2055, 1815),
-                          QString(), QFont());
+    faceLabel_ =
+        AddLabel(this, QStringLiteral("popup_label"), {240, 120, 2055, 1815}, QString(), QFont());
 
     focusMark_ = new FocusMark(this);
 

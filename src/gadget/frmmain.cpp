@@ -7,12 +7,12 @@
 #include "gadget/face.h"
 #include "gadget/faceaccessible.h"
 #include "gadget/leftbuttonmenu.h"
-#include "gadget/log.h"
 #include "gadget/roundedmask.h"
 #include "gadget/secondarywindows.h"
 #include "gadget/windowstate.h"
 #include "settings/duedate.h"
 #include "settings/twips.h"
+#include "ui/log.h"
 #include "ui/look.h"
 #include "ui/modalwindows.h"
 
@@ -27,14 +27,15 @@
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QWindow>
 
 namespace gadget {
 
+using ui::lcGadget;
+
 frmMain::frmMain(settings::modRilo &state, const ui::AppEnvironment &env)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), state_(state), env_(env),
-      place_(!CanPlaceItself()) {
+      place_(this, env.windowSystemPlace) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("varadadid"));
     setFixedSize(kWindowSize);
@@ -51,7 +52,7 @@ frmMain::frmMain(settings::modRilo &state, const ui::AppEnvironment &env)
     if (!CanPlaceItself())
         setAttribute(Qt::WA_TranslucentBackground);
     winId(); // the native window exists from here on, so flags change in place
-    windowHandle()->installEventFilter(this); // its exposures tell where the window system put it
+    windowHandle()->installEventFilter(this); // its first exposure: the window system shows it
     Form_Load();
 }
 
@@ -116,27 +117,14 @@ bool frmMain::CanPlaceItself() {
 void frmMain::PlaceWindow() {
     if (!CanPlaceItself())
         return; // Wayland: the compositor places the window; Qt's idea of it stays at its origin
-    QPoint topLeft = settings::PixelsFromTwips(QPoint(state_.WinX, state_.WinY));
-    // A face that no screen shows (a monitor unplugged since) could never be reached again:
-    // bring it fully onto the primary screen. A partly visible face stays where it was.
-    const QRect face = kFaceRect.translated(topLeft);
-    bool visible = false;
-    for (const QScreen *screen : QGuiApplication::screens())
-        visible = visible || screen->geometry().intersects(face);
-    if (!visible) {
-        if (const QScreen *primary = QGuiApplication::primaryScreen()) {
-            const QRect area = primary->availableGeometry();
-            const int x = std::clamp(face.left(), area.left(), area.right() + 1 - face.width());
-            const int y = std::clamp(face.top(), area.top(), area.bottom() + 1 - face.height());
-            topLeft = QPoint(x, y) - kFaceRect.topLeft();
-        }
-    }
+    const QPoint topLeft =
+        ReachablePlace(settings::PixelsFromTwips(QPoint(state_.WinX, state_.WinY)), kFaceRect);
     move(topLeft);
     // A move to where a new window already is, (0, 0), leaves its native window "placed by the
     // window manager", which then puts it where it likes; the place is the program's own.
     if (QWindow *handle = windowHandle())
         handle->setPosition(topLeft);
-    place_.Ask(topLeft);
+    place_.Asked(topLeft);
 }
 
 void frmMain::SetTopmost(bool on) {
@@ -160,31 +148,17 @@ void frmMain::ApplyTopmost(bool on) {
 }
 
 void frmMain::SaveWindowPosition() {
-    ConfirmPlace();
     if (const std::optional<QPoint> place = place_.Storable())
         SaveWindowPosition(*place);
 }
 
-// The window system's reports of where the window is, and the program's own moves of the shown
-// window. A move sent while the window is being shown only repeats the place it then has,
-// which may be a report that came before it was shown.
+// The window system's reports of a move: a drag's end that it had not carried out yet when the
+// button was released is stored again once it has.
 void frmMain::moveEvent(QMoveEvent *event) {
-    const QWindow *handle = windowHandle();
     if (event->spontaneous())
-        place_.Seen(pos(), handle && handle->isExposed());
-    else if (isVisible())
-        place_.Ask(pos());
+        if (const std::optional<QPoint> place = place_.Reported())
+            SaveWindowPosition(*place);
     QWidget::moveEvent(event);
-}
-
-// A shown window not yet seen where the program put it is looked for once more, at the window
-// system itself: a window manager may have moved it into place without its report having arrived
-// (a busy machine). A compositor that places windows itself, or whose coordinates are not the
-// screen's, never shows it there, and the stored place is then left as it is.
-void frmMain::ConfirmPlace() {
-    const QWindow *handle = windowHandle();
-    if (!place_.Confirmed() && handle && handle->isExposed())
-        place_.Seen(WindowSystemPlace(this), true);
 }
 
 // A translucent window draws no background of its own, and its mask does not clip what it
@@ -226,7 +200,11 @@ void frmMain::BringToFront() {
 
 void frmMain::ShowEntryDialog() {
     auto *dialog = new entry::i_data(state_, env_);
-    connect(dialog, &entry::i_data::dueDateConfirmed, this, &frmMain::UpdateCountdown);
+    connect(dialog, &entry::i_data::dueDateConfirmed, this,
+            [this](const dates::Milestones &confirmed) {
+                settings::TakeDueDate(state_, confirmed);
+                UpdateCountdown();
+            });
     secondaries_->Show(dialog);
 }
 
@@ -268,7 +246,7 @@ void frmMain::closeEvent(QCloseEvent *event) {
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event) {
     if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
-        ConfirmPlace();
+        place_.Shown();
     if (watched != face_->popupLabel())
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
@@ -305,8 +283,7 @@ void frmMain::popup_label_MouseDown(Qt::MouseButton button, QPointF localPos, QP
     }
     // A window that cannot place itself is moved by the window system, which follows the
     // pointer itself; where it ends up is not the program's to know.
-    ConfirmPlace();
-    if (!place_.Storable()) {
+    if (!place_.ProgramMoves()) {
         if (QWindow *handle = windowHandle())
             handle->startSystemMove();
         return;
@@ -324,8 +301,9 @@ void frmMain::popup_label_MouseMove(QPointF globalPos) {
 // A drag's end is stored at once, so that a program that never reaches its normal end (a killed
 // session, a lost display, a power cut) keeps the last place. An unchanged place writes nothing.
 void frmMain::popup_label_MouseUp() {
-    if (const std::optional<QPoint> end = drag_.End(); end && place_.Storable())
-        SaveWindowPosition(*end);
+    if (const std::optional<QPoint> end = drag_.End())
+        if (const std::optional<QPoint> place = place_.DragEnded(*end))
+            SaveWindowPosition(*place);
 }
 
 // Keyboard and screen reader access to the face.

@@ -81,7 +81,6 @@ private:
     void ApplyShape();
     static bool CanPlaceItself();
     void PlaceWindow();
-    void ConfirmPlace();
     void ApplyTopmost(bool on);
     void ShowEntryDialog();
     void SetUpFaceAccess();

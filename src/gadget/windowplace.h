@@ -1,41 +1,70 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 
+#include <functional>
 #include <optional>
+
+class QWidget;
 
 namespace gadget {
 
-// What the program can know of where its window is. The program asks for a place; the window
-// system reports where the window is. The place may be stored only while it is the program's
-// own: before the window shows, the place asked for; once the window system has shown it where
-// it was asked, wherever it is seen from then on. A window shown only elsewhere so far (a window
-// manager still busy with it, or a compositor that places windows itself) stores nothing.
+// Where the gadget's window is, and which place an ending or the end of a drag stores.
+//
+// Until the window system first shows the window, the place is the one the program asked for:
+// whatever it reports before then is a passing state (a frame's corner before the frame is moved
+// into place). From then on the place is the window system's answer at the moment it is needed,
+// wherever it put the window: a window manager that brought a face no screen showed back onto
+// the screen, or keeps it out of a panel, is followed, so the place she sees is the place stored
+// and the next start shows the face there.
+//
+// Where the window system places windows itself and tells no real place (native Wayland, and
+// weston's X window manager), nothing is stored and a drag is the window system's own move.
 class WindowPlace {
 public:
-    // A window system that always places windows itself (native Wayland) never confirms a place.
-    explicit WindowPlace(bool placedByWindowSystem = false);
+    // Where the window system shows `window` at this moment, or nothing where it does not tell.
+    using Answer = std::function<std::optional<QPoint>(const QWidget *window)>;
 
-    // The program moved the window to `place`.
-    void Ask(QPoint place);
-    // The window system reports the window at `place`; a report while it is not shown yet is a
-    // passing state (a frame's corner before the frame is moved into place) and says nothing.
-    void Seen(QPoint place, bool shown);
+    // `answer` empty: the window system the program runs on is asked (WindowSystemPlace).
+    WindowPlace(const QWidget *window, Answer answer);
 
-    // Whether the window system has ever shown the window where the program asked.
-    bool Confirmed() const { return trust_ == Trust::Confirmed; }
-    // Whether the window was shown somewhere, but never where it was asked.
-    bool Unconfirmed() const { return trust_ == Trust::Unconfirmed; }
-    // The program's best knowledge of the window's place: the last place shown or asked for.
-    QPoint Known() const { return known_; }
-    // The place an ending or a drag's end may store, if any.
+    // Whether the program moves the window itself; where it cannot, the window system does.
+    bool ProgramMoves() const;
+    // The program put the window at `place`.
+    void Asked(QPoint place);
+    // The window system shows the window (it is exposed); the window system knows its place from
+    // now on, including while it is minimized later.
+    void Shown();
+
+    // The place an ending may store, if any.
     std::optional<QPoint> Storable() const;
+    // A drag moved the window to `target`: the place to store now. Until the window system shows
+    // the window there, each of its later reports gives the place to store again, since a window
+    // manager may still be carrying out the drag's last move when the button is released.
+    std::optional<QPoint> DragEnded(QPoint target);
+    // The window system reported a move: the place to store again, while a drag's end settles.
+    std::optional<QPoint> Reported();
 
 private:
-    enum class Trust { NotShown, Unconfirmed, Confirmed, Never };
-    Trust trust_;
+    const QWidget *window_;
+    Answer answer_;
     QPoint asked_;
-    QPoint known_;
+    bool shown_ = false;
+    std::optional<QPoint> dragTarget_; // a drag's end the window system has not shown yet
 };
+
+// Where a window whose visible part is `shape` (in the window's own coordinates) is put when its
+// stored top left is `stored`: there, unless no screen shows any of it (a monitor unplugged
+// since), which could never be reached again; it then comes fully onto the primary screen's
+// available area. A partly visible window stays where it was.
+QPoint ReachablePlace(QPoint stored, QRect shape);
+
+// The answer of the window system the program runs on. On X11 the server itself is asked (one
+// round trip), so that a move a window manager has made but not yet reported is not missed;
+// nothing under Qt's Wayland platform, nor under weston's X window manager, which place windows
+// themselves and give X clients no real place; elsewhere (Windows) the toolkit's own view,
+// which the window system keeps current.
+std::optional<QPoint> WindowSystemPlace(const QWidget *window);
 
 } // namespace gadget

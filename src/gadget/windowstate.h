@@ -15,9 +15,12 @@ void SetStaysOnTop(QWidget *window, bool on);
 // restored: unmapping it while the window manager restores it can leave it iconified.
 void ShowInFront(QWidget *window);
 
-// Where the window system has the window at this moment. On X11 the server itself is asked (one
-// round trip), so that a move it has made but not yet reported is not missed; elsewhere the
-// toolkit's own view, which the window system keeps current (Windows places a window at once).
-QPoint WindowSystemPlace(const QWidget *window);
+// Shows a window not yet shown above the window that has the keyboard, which keeps it; `keepAbove`,
+// a window of ours already shown (or null), stays above it. On X11 the window is mapped asking
+// not to be focused, and once mapped it is raised, then `keepAbove`, as a pager raises a window:
+// window managers that prevent focus stealing (metacity, mutter) stack a window that does not
+// take the focus below the focused one and refuse its program's own raise. Elsewhere simply
+// shown.
+void ShowAboveActiveWindow(QWidget *window, QWidget *keepAbove);
 
 } // namespace gadget

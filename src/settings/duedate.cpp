@@ -1,54 +1,48 @@
 #include "settings/duedate.h"
 
-#include "dates/milestones.h"
-
 namespace settings {
 namespace {
 
-// Sets StartupDone and DueDate and adds yo_y, yo_m, yo_d (as typed), start_up "1" and yoteibi to
-// `out`, in that order.
-void SaveDueDate(modRilo &state, const DueDateFields &typed, dates::Day due, Values &out) {
+// Adds yo_y, yo_m, yo_d (as typed), start_up "1" and yoteibi to `out`, in that order.
+void SaveDueDate(const DueDateFields &typed, dates::Day due, Values &out) {
     out.emplace_back(Key::DueYear, typed.year.toLocal8Bit());
     out.emplace_back(Key::DueMonth, typed.month.toLocal8Bit());
     out.emplace_back(Key::DueDay, typed.day.toLocal8Bit());
-    state.StartupDone = 1;
     out.emplace_back(Key::StartupDone, "1");
-    state.DueDate = dates::ToStamp(due);
     out.emplace_back(Key::DueDate, dates::FormatDateText(due).toLocal8Bit());
 }
 
-// Sets the month starts and DogDay to `m` and adds hajime, tuki1..tuki10 and inu to `out`, in
-// that order.
-void ComputeMilestones(modRilo &state, const dates::Milestones &m, Values &out) {
+// Adds hajime, tuki1..tuki10 and inu of `m` to `out`, in that order.
+void ComputeMilestones(const dates::Milestones &m, Values &out) {
     const auto text = [](dates::Day day) { return dates::FormatDateText(day).toLocal8Bit(); };
-    for (int month = 1; month <= 10; ++month) {
-        state.MonthStart(month) = dates::ToStamp(m.MonthStart(month));
+    for (int month = 1; month <= 10; ++month)
         out.emplace_back(MonthStartKey(month), text(m.MonthStart(month)));
-    }
     out.emplace_back(Key::DueDateCopy, text(m.due));
-    state.DogDay = dates::ToStamp(m.dogDay);
     out.emplace_back(Key::DogDay, text(m.dogDay));
 }
 
 } // namespace
 
-std::optional<StoreError> StoreDueDate(modRilo &state, const DueDateFields &typed, dates::Day due) {
+StoreResult StoreDueDate(const modRilo &state, const DueDateFields &typed, dates::Day due) {
     const dates::Milestones milestones = dates::MilestonesFor(due);
     if (!dates::HasFourDigitYear(milestones.MonthStart(1)) || !dates::HasFourDigitYear(due))
-        return StoreError::DateOutOfRange;
+        return StoreResult::DateOutOfRange;
     Values values;
-    SaveDueDate(state, typed, due, values);
-    ComputeMilestones(state, milestones, values);
-    if (!WriteAll(state, values))
-        return StoreError::NotWritten;
-    return std::nullopt;
+    SaveDueDate(typed, due, values);
+    ComputeMilestones(milestones, values);
+    return WriteAll(state, values) ? StoreResult::Stored : StoreResult::NotWritten;
+}
+
+void TakeDueDate(modRilo &state, const dates::Milestones &confirmed) {
+    state.StartupDone = 1;
+    state.DueDate = dates::ToStamp(confirmed.due);
+    state.StartDate = dates::ToStamp(confirmed.MonthStart(1));
 }
 
 std::optional<dates::CountdownTexts> CountdownFor(const modRilo &state, dates::Day today) {
-    const std::optional<dates::DateStamp> &start = state.MonthStart(1);
-    if (!state.DueDate || !start)
+    if (!state.DueDate || !state.StartDate)
         return std::nullopt;
-    return dates::ComputeCountdown(*state.DueDate, *start, today);
+    return dates::ComputeCountdown(*state.DueDate, *state.StartDate, today);
 }
 
 bool HasStoredDueDate(const Snapshot &file) {
@@ -62,13 +56,14 @@ DueDateFields StoredDueDateFields(const Snapshot &file) {
     return {stored(Key::DueYear), stored(Key::DueMonth), stored(Key::DueDay)};
 }
 
-void LoadMonthStarts(modRilo &state, const Snapshot &file) {
+CalendarDates ReadCalendarDates(const modRilo &state, const Snapshot &file) {
+    CalendarDates read;
+    read.monthStarts[0] = state.StartDate;
     for (int month = 2; month <= 10; ++month)
-        state.MonthStart(month) = file.Date(MonthStartKey(month));
-}
-
-void LoadDogDay(modRilo &state, const Snapshot &file) {
-    state.DogDay = file.Date(Key::DogDay);
+        read.monthStarts[month - 1] = file.Date(MonthStartKey(month));
+    read.dogDay = file.Date(Key::DogDay);
+    read.due = state.DueDate;
+    return read;
 }
 
 } // namespace settings

@@ -33,11 +33,12 @@ struct Entry {
 //
 // The file is replaced once and atomically (a temporary file in the same folder, then a rename),
 // so a crash or a full disk leaves either the old file or the one with every entry, never a part
-// of them. When every stored value already equals its entry's the file is not touched. Returns
-// false, writing nothing, when the file could not be read or written, or when a read could not
-// find an entry again (a line break in a name or value, blanks around a name, a key with "=" or
-// starting with ";" or "[", a section name with "]").
-bool WriteStrings(const QString &path, QByteArrayView section, std::span<const Entry> entries);
+// of them. When every stored value already equals its entry's the file is not touched. True when
+// the file holds every entry; false, writing nothing, when the file could not be read or written,
+// or when a read could not find an entry again (a line break in a name or value, blanks around a
+// name, a key with "=" or starting with ";" or "[", a section name with "]").
+[[nodiscard]] bool WriteStrings(const QString &path, QByteArrayView section,
+                                std::span<const Entry> entries);
 
 // The file's bytes, for many lookups through `text`: empty when the file is missing or cannot be
 // read (every lookup then takes its default). Only a regular file is read.

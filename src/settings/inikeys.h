@@ -29,7 +29,7 @@ std::int32_t ReadInt(const QString &path, QByteArrayView section, QByteArrayView
                      std::int32_t fallback);
 
 // Sets `key` in `section` to `value` by the rules of WriteStrings.
-bool WriteString(const QString &path, QByteArrayView section, QByteArrayView key,
-                 QByteArrayView value);
+[[nodiscard]] bool WriteString(const QString &path, QByteArrayView section, QByteArrayView key,
+                               QByteArrayView value);
 
 } // namespace settings::ini

@@ -187,7 +187,7 @@ void LoadSettings(modRilo &state, const Snapshot &file) {
     state.WinY = file.Int(Key::WindowY);
     state.Topmost = file.Int(Key::Topmost) == 1;
     state.DueDate = file.Date(Key::DueDate);
-    state.MonthStart(1) = file.Date(Key::StartDate);
+    state.StartDate = file.Date(Key::StartDate);
 }
 
 bool SaveTopmost(modRilo &state, bool on, const Snapshot *stored) {

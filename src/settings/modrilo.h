@@ -9,8 +9,6 @@
 #include <QPoint>
 #include <QString>
 
-#include <array>
-#include <cassert>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -18,31 +16,19 @@
 
 namespace settings {
 
-// The program's shared state: where the settings file is and what was loaded from it. One
-// object for the whole run, handed to the windows; used only on the GUI thread.
+// The program's shared state: where the settings file is, and what the gadget loaded from it and
+// stored in it. One object for the whole run, written only by the gadget and its start-up; the
+// windows it opens read it. Used only on the GUI thread.
 struct modRilo {
     QString IniPath;
     int WinX = 0; // twips
     int WinY = 0;
     bool Topmost = false;         // keep the gadget above other windows
     std::int16_t StartupDone = 0; // 0 means the due date was never entered
-    // A stored date that is missing or not a date is nullopt.
+    // The due date and the start of the pregnancy (month 1's first day, hajime), which the
+    // countdown counts from. A stored date that is missing or not a date is nullopt.
     std::optional<dates::DateStamp> DueDate;
-    std::optional<dates::DateStamp> DogDay;
-
-    // The first day of pregnancy month `month`, 1 <= month <= 10, under MonthStartKey(month):
-    // month 1's is the start of the pregnancy (hajime), which the countdown counts from.
-    std::optional<dates::DateStamp> &MonthStart(int month) {
-        assert(month >= 1 && month <= 10);
-        return monthStarts_[month - 1];
-    }
-    const std::optional<dates::DateStamp> &MonthStart(int month) const {
-        assert(month >= 1 && month <= 10);
-        return monthStarts_[month - 1];
-    }
-
-private:
-    std::array<std::optional<dates::DateStamp>, 10> monthStarts_;
+    std::optional<dates::DateStamp> StartDate;
 };
 
 inline constexpr QByteArrayView kSection = "riloini";
@@ -80,9 +66,9 @@ IniLocation ChooseIniLocation(const IniAccess &access);
 // Sets IniPath to the settings file: rilo.ini beside the program in `appFolder` when that folder
 // or its rilo.ini is writable and the folder is no installed program's (a system folder, Program
 // Files, or one that holds kInstalledMarker), else in `userFolder`, where a readable rilo.ini of
-// the program folder is copied on first use. The path has native separators.
-void ResolveIniPath(modRilo &state, const QString &appFolder,
-                    const QString &userFolder = DefaultUserConfigFolder());
+// the program folder is copied on first use. The path has native separators. The program passes
+// DefaultUserConfigFolder(); a test passes a folder of its own.
+void ResolveIniPath(modRilo &state, const QString &appFolder, const QString &userFolder);
 
 // The settings file as read at one moment. A window reads the file once when it opens and takes
 // every value from that reading, so its values never come from two different saves.
@@ -107,23 +93,23 @@ private:
 // Keys of the program's section and their new values, in the order they are written.
 using Values = std::vector<std::pair<Key, QByteArray>>;
 
-// Writes every one of `values` in one atomic replace of the settings file; false, with the old
-// file left whole, when it could not be written.
-bool WriteAll(const modRilo &state, const Values &values);
+// Writes every one of `values` in one atomic replace of the settings file. True once written;
+// false, with the old file left whole, when it could not be written.
+[[nodiscard]] bool WriteAll(const modRilo &state, const Values &values);
 
 // Reads start_up into StartupDone; a value beyond 16 bits saturates, so it never reads as 0.
 void LoadStartupFlag(modRilo &state, const Snapshot &file);
 
 // Reads what the gadget shows and where: window position, always-on-top flag, due date and
-// month 1's start.
+// start date.
 void LoadSettings(modRilo &state, const Snapshot &file);
 
-// Stores always-on-top: Topmost, and temae "1" or "0". False when the write failed. With
+// Stores always-on-top: Topmost, and temae "1" or "0". True once stored (or already so). With
 // `stored`, the file as just read, a temae that is that flag already is left alone unread.
-bool SaveTopmost(modRilo &state, bool on, const Snapshot *stored = nullptr);
+[[nodiscard]] bool SaveTopmost(modRilo &state, bool on, const Snapshot *stored = nullptr);
 
-// Stores the window's position in twips: WinX, WinY, and win_x and win_y in one write. False
-// when the write failed.
-bool SaveWindowPosition(modRilo &state, QPoint twips);
+// Stores the window's position in twips: WinX, WinY, and win_x and win_y in one write. True
+// once stored; false when the write failed.
+[[nodiscard]] bool SaveWindowPosition(modRilo &state, QPoint twips);
 
 } // namespace settings

@@ -1,5 +1,7 @@
 #include "ui/look.h"
 
+#include "settings/twips.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
@@ -180,11 +182,6 @@ QFont Font(const QString &family, qreal points) {
     return font;
 }
 
-QRect Twips(int left, int top, int width, int height) {
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-                 height / kTwipsPerPixel);
-}
-
 void ApplyWindowLook(QWidget *window) {
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, QApplication::palette().color(QPalette::ToolTipBase));
@@ -196,7 +193,7 @@ QLabel *AddLabel(QWidget *parent, const QString &name, const QRect &twips, const
                  const QFont &font, Qt::Alignment align) {
     auto *label = new QLabel(text, parent);
     label->setObjectName(name);
-    label->setGeometry(twips);
+    label->setGeometry(settings::PixelsFromTwips(twips));
     label->setFont(font);
     label->setAlignment(align | Qt::AlignTop);
     label->setAttribute(Qt::WA_TranslucentBackground);
@@ -219,7 +216,7 @@ QPushButton *AddButton(QWidget *parent, const QString &name, const QRect &twips,
                        const QString &text, const QFont &font) {
     auto *button = new FlatButton(text, parent);
     button->setObjectName(name);
-    button->setGeometry(twips);
+    button->setGeometry(settings::PixelsFromTwips(twips));
     button->setFont(font);
     button->setFlat(true);
     button->setAutoDefault(false);
@@ -237,8 +234,8 @@ DottedLine::DottedLine(QWidget *parent, const QString &name, QPoint fromTwips, Q
     : QWidget(parent), color_(color) {
     setObjectName(name);
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    const QPoint a = fromTwips / kTwipsPerPixel;
-    const QPoint b = toTwips / kTwipsPerPixel;
+    const QPoint a = settings::PixelsFromTwips(fromTwips);
+    const QPoint b = settings::PixelsFromTwips(toTwips);
     const QRect box = QRect(a, b).normalized().adjusted(0, 0, 1, 1);
     setGeometry(box);
     from_ = a - box.topLeft();

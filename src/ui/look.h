@@ -11,13 +11,12 @@ class QPushButton;
 class QLineEdit;
 
 // The look shared by the three windows: the pale tool-tip background, Japanese gothic fonts,
-// dark red captions, flat #F9E888 buttons, and positions in twips.
+// dark red captions, flat #F9E888 buttons, and places and sizes in twips (settings/twips.h).
 namespace ui::look {
 
 // The program's name as its boxes' titles and the screen reader give it.
 inline const QString kProgramTitle = QStringLiteral("りろ日記");
 
-inline constexpr int kTwipsPerPixel = 15;
 inline const QColor kDarkRed{0x80, 0x00, 0x00};
 inline const QColor kButtonFace{0xF9, 0xE8, 0x88};
 inline const QColor kRuleAmber{0xEC, 0xBA, 0x53};
@@ -41,20 +40,18 @@ QString DigitsFamily();
 // that the layout does not depend on the screen's reported DPI.
 QFont Font(const QString &family, qreal points);
 
-// A rectangle given in twips, in logical pixels.
-QRect Twips(int left, int top, int width, int height);
-
 // Gives a window the shared background (the platform's tool-tip background colour).
 void ApplyWindowLook(QWidget *window);
 
-// A transparent label at a place in twips, left- or right-justified, never sizing itself.
+// A transparent label at a place and size in twips, left- or right-justified, never sizing itself.
 QLabel *AddLabel(QWidget *parent, const QString &name, const QRect &twips, const QString &text,
                  const QFont &font, Qt::Alignment align = Qt::AlignLeft);
 
 // Sets the text colour of a label for every state, disabled included.
 void SetTextColor(QWidget *widget, const QColor &color);
 
-// A flat button with the #F9E888 face; a dotted rectangle inside it marks the keyboard focus.
+// A flat button at a place and size in twips, with the #F9E888 face; a dotted rectangle inside it
+// marks the keyboard focus.
 QPushButton *AddButton(QWidget *parent, const QString &name, const QRect &twips,
                        const QString &text, const QFont &font);
 

@@ -12,17 +12,22 @@
 
 namespace {
 
-class SingleInstance : public TempFolderTest {};
+// Every instance here has a lock and a channel in the test's folder: the holder of a lock
+// listens on its channel, and the user's own (the defaults) may belong to her running gadget.
+class SingleInstance : public TempFolderTest {
+protected:
+    QString Channel() const { return Path(QStringLiteral("varadadid.socket")); }
+};
 
 TEST_F(SingleInstance, SecondCopyIsRefusedUntilTheFirstEnds) {
     const QString path = Path(QStringLiteral("varadadid.lock"));
     {
-        app::SingleInstance first(path);
+        app::SingleInstance first(path, Channel());
         ASSERT_TRUE(first.TryAcquire());
-        app::SingleInstance second(path);
+        app::SingleInstance second(path, Channel());
         EXPECT_FALSE(second.TryAcquire());
     }
-    app::SingleInstance third(path);
+    app::SingleInstance third(path, Channel());
     EXPECT_TRUE(third.TryAcquire());
 }
 
@@ -31,7 +36,7 @@ TEST_F(SingleInstance, SecondCopyIsRefusedUntilTheFirstEnds) {
 // at once.
 TEST_F(SingleInstance, ASecondStartAsksTheRunningCopyToComeForward) {
     const QString lock = Path(QStringLiteral("varadadid.lock"));
-    const QString channel = Path(QStringLiteral("varadadid.socket"));
+    const QString channel = Channel();
     EXPECT_FALSE(app::SingleInstance(lock, channel).AskRunningCopyToShow()) << "nobody listens";
 
     app::SingleInstance first(lock, channel);
@@ -103,7 +108,7 @@ TEST_F(SingleInstance, AQuitRequestWaitsForTheRunningCopyToEnd) {
 TEST_F(SingleInstance, ALockThatCannotBeMadeDoesNotStopTheStart) {
     // The lock's folder is a plain file: no lock can be made there.
     WriteBytes(Path(QStringLiteral("folder")), "x");
-    app::SingleInstance instance(Path(QStringLiteral("folder/varadadid.lock")));
+    app::SingleInstance instance(Path(QStringLiteral("folder/varadadid.lock")), Channel());
     EXPECT_TRUE(instance.TryAcquire());
 }
 
@@ -118,7 +123,7 @@ TEST_F(SingleInstance, ALockLeftByACrashedCopyIsTakenOver) {
     // The same lock, but held by a process that no longer exists.
     const qsizetype eol = content.indexOf('\n');
     WriteBytes(path, QByteArray("2147483646") + content.mid(eol));
-    app::SingleInstance next(path);
+    app::SingleInstance next(path, Channel());
     EXPECT_TRUE(next.TryAcquire());
 }
 

@@ -1,7 +1,9 @@
 #include "calendar/calendartext.h"
 
 #include "dates/milestones.h"
-#include "settings/modrilo.h"
+#include "settings/duedate.h"
+
+#include "../testdata.h"
 
 #include <gtest/gtest.h>
 
@@ -13,40 +15,20 @@ using namespace std::chrono;
 using dates::DateStamp;
 using dates::Day;
 
-Day D(int y, unsigned m, unsigned d) {
-    return sys_days(year(y) / month(m) / day(d));
-}
-
 // The dates the program derives for a due date, as the calendar window holds them.
-settings::modRilo For(Day due) {
-    settings::modRilo state;
+settings::CalendarDates For(Day due) {
+    settings::CalendarDates dates;
     const Day start = due - days(280);
     for (int month = 1; month <= 10; ++month)
-        state.MonthStart(month) = DateStamp(start + days(28 * (month - 1)));
-    state.DogDay = DateStamp(dates::FindDogDay(start + days(112)));
-    state.DueDate = DateStamp(due);
-    return state;
+        dates.monthStarts[month - 1] = DateStamp(start + days(28 * (month - 1)));
+    dates.dogDay = DateStamp(dates::FindDogDay(start + days(112)));
+    dates.due = DateStamp(due);
+    return dates;
 }
 
-const char *const kWorkedExample = "----------------------\r\n"
-                                   "1ヶ月　2005/07/25\r\n"
-                                   "2ヶ月　2005/08/22\r\n"
-                                   "3ヶ月　2005/09/19\r\n"
-                                   "4ヶ月　2005/10/17\r\n"
-                                   "5ヶ月　2005/11/14\r\n"
-                                   "6ヶ月　2005/12/12\r\n"
-                                   "7ヶ月　2006/01/09\r\n"
-                                   "8ヶ月　2006/02/06\r\n"
-                                   "9ヶ月　2006/03/06\r\n"
-                                   "10ヶ月　2006/04/03\r\n"
-                                   "----------------------\r\n"
-                                   "戌の日　2005/11/22\r\n"
-                                   "----------------------\r\n"
-                                   "予定日　2006/05/01\r\n"
-                                   "----------------------\r\n";
-
 TEST(BuildCalendarText, WorkedExampleLineForLine) {
-    EXPECT_EQ(calendar::BuildCalendarText(For(D(2006, 5, 1))), QString::fromUtf8(kWorkedExample));
+    EXPECT_EQ(calendar::BuildCalendarText(For(D(2006, 5, 1))),
+              QString::fromUtf8(kWorkedExampleExport));
 }
 
 TEST(BuildCalendarText, WorkedExampleIs327ShiftJisBytes) {
@@ -63,10 +45,10 @@ TEST(BuildCalendarText, WorkedExampleIs327ShiftJisBytes) {
 }
 
 TEST(BuildCalendarText, MissingDatesLeaveTheirLinesEmpty) {
-    settings::modRilo state = For(D(2006, 5, 1));
-    state.MonthStart(4).reset();
-    state.DogDay.reset();
-    const QStringList lines = calendar::BuildCalendarText(state).split(QStringLiteral("\r\n"));
+    settings::CalendarDates dates = For(D(2006, 5, 1));
+    dates.monthStarts[3].reset();
+    dates.dogDay.reset();
+    const QStringList lines = calendar::BuildCalendarText(dates).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 17); // sixteen lines and the empty rest after the last CR LF
     EXPECT_EQ(lines[4], QStringLiteral("4ヶ月　"));
     EXPECT_EQ(lines[12], QStringLiteral("戌の日　"));

@@ -82,15 +82,16 @@ protected:
             delete window.data();
     }
 
-    // Stores a due date as the entry dialog does: the file and the dates in memory.
+    // Stores a due date as the entry dialog does, and takes it in as the gadget does.
     void ConfirmDueDate(const char *y, const char *m, const char *d) {
         const settings::DueDateFields typed{QString::fromLatin1(y), QString::fromLatin1(m),
                                             QString::fromLatin1(d)};
         const entry::DueDateCheck checked =
             entry::ValidateDueDateInput(typed.year, typed.month, typed.day);
         ASSERT_TRUE(std::holds_alternative<dates::Day>(checked));
-        ASSERT_EQ(settings::StoreDueDate(state_, typed, std::get<dates::Day>(checked)),
-                  std::nullopt);
+        const dates::Day due = std::get<dates::Day>(checked);
+        ASSERT_EQ(settings::StoreDueDate(state_, typed, due), settings::StoreResult::Stored);
+        settings::TakeDueDate(state_, dates::MilestonesFor(due));
     }
 
     calendar::frmCrndr *Open() {
@@ -194,18 +195,16 @@ TEST_F(FrmCrndr, RereadsMonthStartsAndDogDayOnEveryOpeningButNotTheMemoryDates) 
     Open()->close();
 
     using settings::Key;
-    settings::WriteAll(state_, {{Key::Month4Start, "2005/10/01"},
-                                {Key::DogDay, "2005/11/26"},
-                                {Key::StartDate, "2001/01/01"},
-                                {Key::DueDate, "2001/10/08"}});
+    ASSERT_TRUE(settings::WriteAll(state_, {{Key::Month4Start, "2005/10/01"},
+                                            {Key::DogDay, "2005/11/26"},
+                                            {Key::StartDate, "2001/01/01"},
+                                            {Key::DueDate, "2001/10/08"}}));
     const calendar::frmCrndr *window = Open();
 
     EXPECT_EQ(Text(window, QStringLiteral("Ctuki(4)")), QStringLiteral("2005/10/01"));
     EXPECT_EQ(Text(window, QStringLiteral("Cinu")), QStringLiteral("2005/11/26"));
     EXPECT_EQ(Text(window, QStringLiteral("Ctuki(1)")), QStringLiteral("2005/07/25"));
     EXPECT_EQ(Text(window, QStringLiteral("Cyoteibi")), QStringLiteral("2006/05/01"));
-    EXPECT_EQ(state_.MonthStart(4), Stamp(2005, 10, 1)); // tuki3
-    EXPECT_EQ(state_.DogDay, Stamp(2005, 11, 26));
 }
 
 TEST_F(FrmCrndr, MissingOrGarbledStoredDatesLeaveTheirRowsEmptyOnScreenAndInTheExport) {
@@ -214,7 +213,7 @@ TEST_F(FrmCrndr, MissingOrGarbledStoredDatesLeaveTheirRowsEmptyOnScreenAndInTheE
                                "tuki3=2005/09/31\r\n"
                                "tuki5=abc\r\n"
                                "inu=\r\n");
-    state_.MonthStart(1) = Stamp(2005, 7, 25);
+    state_.StartDate = Stamp(2005, 7, 25);
     state_.DueDate = Stamp(2006, 5, 1);
     calendar::frmCrndr *window = Open();
 
@@ -276,8 +275,7 @@ template <class Case> std::string CaseName(const ::testing::TestParamInfo<Case> 
     return name;
 }
 
-class FrmCrndrExportTarget : public FrmCrndr,
-                             public ::testing::WithParamInterface<TargetCase> {};
+class FrmCrndrExportTarget : public FrmCrndr, public ::testing::WithParamInterface<TargetCase> {};
 
 TEST_P(FrmCrndrExportTarget, WritesExactlyTheExportToTheChosenName) {
     const TargetCase &c = GetParam();
@@ -353,8 +351,7 @@ void PrintTo(const FailureCase &c, std::ostream *os) {
     *os << c.name;
 }
 
-class FrmCrndrExportFailure : public FrmCrndr,
-                              public ::testing::WithParamInterface<FailureCase> {};
+class FrmCrndrExportFailure : public FrmCrndr, public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(FrmCrndrExportFailure, ShowsTheFailureBoxAndKeepsTheWindowAndOldFiles) {
     const FailureCase &c = GetParam();
@@ -465,6 +462,32 @@ TEST_F(FrmCrndr, IsAFixedToolWindowWithOnlyACloseBoxAndOkFocusedFirst) {
     EXPECT_EQ(QApplication::focusWidget(), print);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), ok);
+}
+
+// As the Save As dialog and its boxes go, the window manager may give the focus to another
+// window (openbox gives it to the disabled gadget); the calendar takes it back, whether the file
+// was saved, the dialog cancelled or the save failed.
+TEST_F(FrmCrndr, TakesTheFocusBackAfterSaveAs) {
+    QWidget elsewhere;
+    const ui::Dialogs::SaveFileDialogFn answer = env_.dialogs.saveFileDialog;
+    env_.dialogs.saveFileDialog = [&](QWidget *parent, const QString &lastFileName) {
+        elsewhere.show();
+        elsewhere.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
+        return answer(parent, lastFileName);
+    };
+    calendar::frmCrndr *window = Open();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    for (const std::optional<QString> &chosen :
+         {std::optional(Path(QStringLiteral("out.txt"))), std::optional<QString>(),
+          std::optional(Folder())}) {
+        Save(window, chosen);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == window; }))
+            << chosen.value_or(QStringLiteral("(cancelled)")).toStdString();
+    }
+    EXPECT_EQ(messages_.size(), 1u); // for the folder's name
 }
 
 // Answers the next modal window of type T with `answer` while `run` waits for it.

@@ -1,5 +1,7 @@
 #include "dates/countdown.h"
 
+#include "../testdata.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -8,10 +10,6 @@ using namespace std::chrono;
 using dates::CountdownTexts;
 using dates::DateStamp;
 using dates::Day;
-
-Day D(int y, unsigned m, unsigned d) {
-    return sys_days(year(y) / month(m) / day(d));
-}
 
 const QString kLeft = QStringLiteral("あと 　　日");
 const QString kToday = QStringLiteral("今日は予定日です");

@@ -1,5 +1,7 @@
 #include "dates/datetext.h"
 
+#include "../testdata.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -7,10 +9,6 @@ namespace {
 using namespace std::chrono;
 using dates::DateStamp;
 using dates::Day;
-
-Day D(int y, unsigned m, unsigned d) {
-    return sys_days(year(y) / month(m) / day(d));
-}
 
 TEST(DateText, EveryDayOf1900To2100RoundTrips) {
     for (Day d = D(1900, 1, 1); d <= D(2100, 12, 31); d += days(1)) {

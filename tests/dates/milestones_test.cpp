@@ -1,5 +1,7 @@
 #include "dates/milestones.h"
 
+#include "../testdata.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,10 +11,6 @@ namespace {
 
 using namespace std::chrono;
 using dates::Day;
-
-Day D(int y, unsigned m, unsigned d) {
-    return sys_days(year(y) / month(m) / day(d));
-}
 
 // The design's stepping search, over a signed 16-bit offset from 2003-01-01.
 Day SteppingDogDay(Day m) {

@@ -62,8 +62,8 @@ TEST_P(Startup, ShapesPlacesAndLayersTheGadgetAsStored) {
     // Metacity, its heir mutter and kwin keep every window's top edge on the screen, whatever the
     // program asks for.
     const auto wm = WindowManagerToUse();
-    const bool clampsTop =
-        wm == WindowManager::Metacity || wm == WindowManager::Mutter || wm == WindowManager::KWin;
+    const bool clampsTop = wm == WindowManager::Metacity || wm == WindowManager::MutterX11 ||
+                           wm == WindowManager::Mutter || wm == WindowManager::KWin;
     EXPECT_EQ(g->y, clampsTop ? std::max(row.y, 0) : row.y);
     const std::string state = screen().Property(*gadget, "_NET_WM_STATE");
     EXPECT_EQ(state.find("_NET_WM_STATE_ABOVE") != std::string::npos, row.above) << state;
@@ -89,7 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
 class SingleInstance : public GadgetTest {};
 
 // Started on another settings folder, the second copy says which settings file the running one
-// keeps; on the same one it says nothing.
+// keeps; on the same one it says nothing. When the running copy's channel is gone (taken over
+// and closed by another program), the second copy says that nothing could be brought forward.
 TEST_F(SingleInstance, ASecondCopyEndsAtOnceAndChangesNoFile) {
     WriteIni(DatedIni({{"win_x", "3000"}, {"win_y", "1500"}, {"temae", "0"}}));
     const fs::path other = root() / "other";
@@ -98,14 +99,24 @@ TEST_F(SingleInstance, ASecondCopyEndsAtOnceAndChangesNoFile) {
     ASSERT_TRUE(gadget);
     const auto before = Snapshot(root());
 
-    const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
-        {{}, ""},
+    struct Row {
+        std::vector<std::string> args;
+        bool channelGone;
+        std::string said;
+    };
+    const std::vector<Row> rows = {
+        {{}, false, ""},
         {{"--settings-dir", other.string()},
+         false,
          "varadadid: a copy is already running, with the settings file " + IniPath().string() +
              "\n"},
+        {{}, true, "varadadid: a copy is already running, but cannot be asked to come forward\n"},
     };
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        Child &second = StartProgram(false, rows[i].first);
+        if (rows[i].channelGone) {
+            ASSERT_TRUE(fs::remove(root() / "run" / "varadadid.socket"));
+        }
+        Child &second = StartProgram(false, rows[i].args);
         const auto code = second.WaitExit(2s);
         ASSERT_TRUE(code) << "the second copy still runs after two seconds";
         EXPECT_EQ(*code, 0);
@@ -114,7 +125,7 @@ TEST_F(SingleInstance, ASecondCopyEndsAtOnceAndChangesNoFile) {
         const std::size_t said = log.find("varadadid: ");
         EXPECT_EQ(said == std::string::npos ? ""
                                             : log.substr(said, log.find('\n', said) + 1 - said),
-                  rows[i].second);
+                  rows[i].said);
     }
     EXPECT_EQ(Snapshot(root()), before);
     EXPECT_TRUE(program(0).Running());
@@ -171,6 +182,83 @@ INSTANTIATE_TEST_SUITE_P(
     Table, Drag,
     ::testing::Values(DragRow{"LeftThenWindowManagerClose", 1, 73, 41, CloseBy::WindowManager},
                       DragRow{"MiddleThenSigterm", 2, -57, 88, CloseBy::Sigterm}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// A stored place that no screen shows, or shows only in part: whatever the window manager makes
+// of it at the start (moves it onto the screen, keeps its top edge on it, or leaves it), the place
+// she sees after a drag, or without one, is what an ending stores and where the next start shows
+// the face.
+enum class EndBy { Menu, Sigterm };
+struct ConstrainedRow {
+    const char *name;
+    std::string winX, winY;
+    bool drag;
+    EndBy end;
+};
+void PrintTo(const ConstrainedRow &row, std::ostream *out) {
+    *out << row.name;
+}
+
+class Constrained : public GadgetTest, public ::testing::WithParamInterface<ConstrainedRow> {
+protected:
+    // Ends the program as the row says; the gadget's own windows are gone after it.
+    void End(const std::string &gadget, EndBy end) {
+        if (end == EndBy::Menu)
+            ASSERT_TRUE(OpenMenu(gadget) && screen().Key("x"));
+        else
+            program().Signal(SIGTERM);
+        ASSERT_EQ(program().WaitExit(10s), 0);
+    }
+};
+
+TEST_P(Constrained, ThePlaceSheSeesIsStoredAndShownAgain) {
+    const ConstrainedRow &row = GetParam();
+    WriteIni(DatedIni({{"win_x", row.winX}, {"win_y", row.winY}, {"temae", "0"}}));
+    auto gadget = StartGadget();
+    ASSERT_TRUE(gadget);
+    std::optional<Geometry> seen = screen().GeometryOf(*gadget);
+    ASSERT_TRUE(seen);
+    if (row.drag) {
+        // Towards the middle of the 1024 x 768 screen, so that no window manager holds it back.
+        const int dx = seen->x < 400 ? 70 : -70, dy = seen->y < 300 ? 50 : -50;
+        const Geometry from = *seen;
+        ASSERT_TRUE(screen().Drag(from.x + kFaceX, from.y + kFaceY, dx, dy, 1));
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                seen = screen().GeometryOf(*gadget);
+                return seen && seen->x == from.x + dx && seen->y == from.y + dy;
+            },
+            3s));
+        ASSERT_TRUE(seen);
+    }
+    Shot("before-ending");
+    const Geometry place = *seen;
+    End(*gadget, row.end);
+    if (HasFatalFailure())
+        return;
+    EXPECT_EQ(ReadIni(IniPath())["win_x"], std::to_string(place.x * 15));
+    EXPECT_EQ(ReadIni(IniPath())["win_y"], std::to_string(place.y * 15));
+
+    gadget = StartGadget();
+    ASSERT_TRUE(gadget);
+    const auto again = screen().GeometryOf(*gadget);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(std::pair(again->x, again->y), std::pair(place.x, place.y)) << "the next start";
+    Shot("started-again");
+    End(*gadget, EndBy::Sigterm);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Constrained,
+    ::testing::Values(
+        ConstrainedRow{"AboveAndLeftDraggedMenu", "-6750", "-9000", true, EndBy::Menu},
+        ConstrainedRow{"AboveAndLeftDraggedTerm", "-6750", "-9000", true, EndBy::Sigterm},
+        ConstrainedRow{"BeyondRightAndBottomDraggedMenu", "30000", "15000", true, EndBy::Menu},
+        ConstrainedRow{"BeyondRightAndBottomDraggedTerm", "30000", "15000", true, EndBy::Sigterm},
+        ConstrainedRow{"NegativeDraggedMenu", "-600", "-300", true, EndBy::Menu},
+        ConstrainedRow{"NegativeDraggedTerm", "-600", "-300", true, EndBy::Sigterm},
+        ConstrainedRow{"AboveTheTopMenu", "3000", "-4500", false, EndBy::Menu},
+        ConstrainedRow{"AboveTheTopTerm", "3000", "-4500", false, EndBy::Sigterm}),
     [](const auto &info) { return std::string(info.param.name); });
 
 struct DamagedRow {

@@ -60,7 +60,7 @@ void GadgetTest::SetUp() {
 
     const auto wm = WindowManagerToUse();
     ASSERT_TRUE(wm) << "E2E_WINDOW_MANAGER names no known window manager "
-                       "(openbox, metacity, xfwm4, mutter, kwin, weston)";
+                       "(openbox, metacity, xfwm4, mutter-x11, mutter, kwin, weston)";
     x_.emplace(artifacts_, *wm);
     ASSERT_TRUE(x_->ok()) << x_->error();
     screen_.emplace(x_->env());
@@ -72,6 +72,8 @@ void GadgetTest::TearDown() {
         Shot("at-failure");
     for (Child &p : programs_)
         p.Stop();
+    if (cover_)
+        cover_->Stop();
     if (x_)
         x_->Stop();
     if (!sandbox_ || !sandbox_->ok())
@@ -239,6 +241,26 @@ std::optional<std::string> GadgetTest::OpenCalendar(const std::string &gadget) c
     if (!OpenMenu(gadget) || !screen_->Key("c"))
         return std::nullopt;
     return screen_->WaitFor(kCalendar);
+}
+
+std::optional<std::string> GadgetTest::OpenActiveCover() {
+    cover_ = Child::Spawn({"xmessage", "-geometry", "1000x740+0+0", "-title", "cover", "cover"},
+                          ProgramEnv(), root() / "cover.log");
+    const auto cover = screen_->WaitFor("^cover$");
+    if (!cover || !screen_->WaitManaged(*cover) || !screen_->Activate(*cover) ||
+        !WaitUntil([&] { return screen_->ActiveWindow() == cover; }, 5s) ||
+        !screen_->MarkAsJustUsed(*cover))
+        return std::nullopt;
+    return cover;
+}
+
+bool GadgetTest::Above(const std::vector<std::string> &windows, const std::string &below) const {
+    const auto stack = screen_->Stacking();
+    const auto at = [&](const std::string &w) { return std::find(stack.begin(), stack.end(), w); };
+    return at(below) != stack.end() &&
+           std::all_of(windows.begin(), windows.end(), [&](const std::string &w) {
+               return at(w) != stack.end() && at(w) > at(below);
+           });
 }
 
 std::optional<std::string> GadgetTest::WaitForOtherWindow(pid_t pid,

@@ -59,7 +59,8 @@ protected:
     void TearDown() override;
 
     // The window manager of this test's X session: the one E2E_WINDOW_MANAGER names
-    // ("openbox", "metacity", "xfwm4"), openbox when it is unset. A suite may override it.
+    // ("openbox", "metacity", "mutter-x11", ...), openbox when it is unset. A suite may override
+    // it.
     virtual std::optional<WindowManager> WindowManagerToUse() const;
     // Puts the program's files into `folder` (a copy of the Linux program), and the command
     // that starts it from there. A suite of another build of the program overrides both.
@@ -116,6 +117,12 @@ protected:
                      const std::string &day) const;
     // Opens the calendar window from the gadget's menu.
     std::optional<std::string> OpenCalendar(const std::string &gadget) const;
+    // Opens another program's window, titled "cover", over all of the screen but its right and
+    // bottom edges, and gives it the keyboard and a user time of now, as the program she is
+    // typing in has them. Stopped when the test ends.
+    std::optional<std::string> OpenActiveCover();
+    // Whether every one of `windows` lies above `below` in the window manager's stack.
+    bool Above(const std::vector<std::string> &windows, const std::string &below) const;
     // A visible window of `pid` whose name none of `known` matches exactly, within `timeout`.
     std::optional<std::string> WaitForOtherWindow(pid_t pid, const std::vector<std::string> &known,
                                                   Millis timeout = 15s) const;
@@ -150,6 +157,7 @@ private:
     std::optional<XSession> x_;
     std::optional<Screen> screen_;
     std::deque<Child> programs_;
+    std::optional<Child> cover_;
     int shots_ = 0;
 };
 

@@ -413,6 +413,53 @@ TEST_F(Desktop, ADragsEndSurvivesAKill) {
     EXPECT_EQ(ReadIni(IniPath())["win_y"], "2175");
 }
 
+// A start while another program's window has the keyboard: the face comes up above that window,
+// and the window keeps the keyboard. Window managers that prevent focus stealing (metacity,
+// mutter) map a new window that does not take the focus below the active one.
+enum class Launch {
+    Terminal, // no start-up notice
+    Launcher  // a menu or autostart that gives the start-up notice's id and the launch time
+};
+struct FirstStartRow {
+    const char *name;
+    Launch launch;
+};
+void PrintTo(const FirstStartRow &row, std::ostream *out) {
+    *out << row.name;
+}
+
+class FirstStart : public GadgetTest, public ::testing::WithParamInterface<FirstStartRow> {};
+
+TEST_P(FirstStart, TheFaceComesUpAboveTheActiveWindowWhichKeepsTheKeyboard) {
+    IniKeys keys = kWorkedExampleKeys;
+    keys.emplace_back("win_x", "3000");
+    keys.emplace_back("win_y", "1500");
+    keys.emplace_back("temae", "0");
+    WriteIni(keys);
+    std::optional<std::string> startupId;
+    if (GetParam().launch == Launch::Launcher) {
+        // She chose the program, then went on typing in the other window while it started.
+        const auto launched = screen().ServerTime();
+        ASSERT_TRUE(launched);
+        startupId = "e2e-launcher_TIME" + std::to_string(*launched);
+    }
+    SetProgramEnv("DESKTOP_STARTUP_ID", startupId);
+    const auto cover = OpenActiveCover();
+    ASSERT_TRUE(cover);
+
+    const auto gadget = StartGadget();
+    ASSERT_TRUE(gadget);
+    EXPECT_TRUE(WaitUntil([&] { return Above({*gadget}, *cover); }))
+        << "the face came up below the active window";
+    Shot("started");
+    EXPECT_EQ(screen().ActiveWindow(), cover) << "the face took the keyboard";
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FirstStart,
+                         ::testing::Values(FirstStartRow{"FromATerminal", Launch::Terminal},
+                                           FirstStartRow{"FromALauncher", Launch::Launcher}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
 // A second start brings the running gadget forward and writes nothing: a minimized face is
 // restored; a face and its open calendar under another program's window come above it, the
 // calendar with the focus.
@@ -425,26 +472,7 @@ void PrintTo(const SecondStartRow &row, std::ostream *out) {
     *out << row.name;
 }
 
-class SecondStart : public GadgetTest, public ::testing::WithParamInterface<SecondStartRow> {
-protected:
-    void TearDown() override {
-        if (cover_)
-            cover_->Stop();
-        GadgetTest::TearDown();
-    }
-    // Whether every one of `windows` lies above `below` in the window manager's stack.
-    bool Above(const std::vector<std::string> &windows, const std::string &below) const {
-        const auto stack = screen().Stacking();
-        const auto at = [&](const std::string &w) {
-            return std::find(stack.begin(), stack.end(), w);
-        };
-        return at(below) != stack.end() &&
-               std::all_of(windows.begin(), windows.end(), [&](const std::string &w) {
-                   return at(w) != stack.end() && at(w) > at(below);
-               });
-    }
-    std::optional<Child> cover_;
-};
+class SecondStart : public GadgetTest, public ::testing::WithParamInterface<SecondStartRow> {};
 
 TEST_P(SecondStart, BringsTheRunningGadgetForwardAndWritesNothing) {
     const SecondStartRow &row = GetParam();
@@ -456,6 +484,7 @@ TEST_P(SecondStart, BringsTheRunningGadgetForwardAndWritesNothing) {
     const auto gadget = StartGadget();
     ASSERT_TRUE(gadget);
     std::vector<std::string> forward = {*gadget};
+    std::optional<std::string> cover;
     if (row.hidden == Hidden::Minimized) {
         ASSERT_TRUE(screen().Do({"windowminimize", *gadget}));
         ASSERT_TRUE(screen().WaitGone(kGadget)) << "the window manager did not minimize it";
@@ -464,12 +493,8 @@ TEST_P(SecondStart, BringsTheRunningGadgetForwardAndWritesNothing) {
         ASSERT_TRUE(calendar);
         ASSERT_TRUE(screen().WaitManaged(*calendar));
         forward.push_back(*calendar);
-        cover_ = Child::Spawn({"xmessage", "-geometry", "1000x740+0+0", "-title", "cover", "cover"},
-                              ProgramEnv(), root() / "cover.log");
-        const auto cover = screen().WaitFor("^cover$");
+        cover = OpenActiveCover();
         ASSERT_TRUE(cover);
-        ASSERT_TRUE(screen().WaitManaged(*cover));
-        ASSERT_TRUE(screen().Activate(*cover));
         ASSERT_TRUE(WaitUntil([&] {
             return !Above({*gadget}, *cover) && !Above({*calendar}, *cover);
         })) << "the cover did not come above the gadget and the calendar";
@@ -482,9 +507,7 @@ TEST_P(SecondStart, BringsTheRunningGadgetForwardAndWritesNothing) {
     ASSERT_TRUE(code) << "the second copy still runs";
     EXPECT_EQ(*code, 0);
     EXPECT_TRUE(screen().WaitFor(kGadget)) << "the face stayed minimized";
-    if (cover_) {
-        const auto cover = screen().WaitFor("^cover$");
-        ASSERT_TRUE(cover);
+    if (cover) {
         EXPECT_TRUE(WaitUntil([&] { return Above(forward, *cover); }))
             << "not all of the gadget's windows came above the cover";
         EXPECT_TRUE(WaitUntil([&] { return screen().ActiveWindow() == forward.back(); }, 5s));

@@ -3,6 +3,7 @@
 // The due date 2006/05/01, and what the program must store and export for it. Written out by
 // hand from the calendar, not computed, so that the tests do not share the program's arithmetic.
 
+#include "../testdata.h"
 #include "harness.h"
 
 #include <algorithm>
@@ -16,34 +17,12 @@
 namespace e2e {
 
 // Every key that confirming 2006/05/01 in the entry dialog writes.
-inline const IniKeys kWorkedExampleKeys = {
-    {"yo_y", "2006"},
-    {"yo_m", "5"},
-    {"yo_d", "1"},
-    {"start_up", "1"},
-    {"yoteibi", "2006/05/01"},
-    {"hajime", "2005/07/25"},
-    {"tuki1", "2005/08/22"},
-    {"tuki2", "2005/09/19"},
-    {"tuki3", "2005/10/17"},
-    {"tuki4", "2005/11/14"},
-    {"tuki5", "2005/12/12"},
-    {"tuki6", "2006/01/09"},
-    {"tuki7", "2006/02/06"},
-    {"tuki8", "2006/03/06"},
-    {"tuki9", "2006/04/03"},
-    {"tuki10", "2006/05/01"},
-    {"inu", "2005/11/22"},
-};
+inline const IniKeys kWorkedExampleKeys(std::begin(kWorkedExampleKeyValues),
+                                        std::end(kWorkedExampleKeyValues));
 
-// The calendar's text file for that date, as UTF-8: CR LF after every line.
+// The calendar's text file for that date, as UTF-8.
 inline std::string WorkedExampleExportUtf8() {
-    const std::string rule = "----------------------\r\n";
-    return rule + "1ヶ月　2005/07/25\r\n" + "2ヶ月　2005/08/22\r\n" + "3ヶ月　2005/09/19\r\n" +
-           "4ヶ月　2005/10/17\r\n" + "5ヶ月　2005/11/14\r\n" + "6ヶ月　2005/12/12\r\n" +
-           "7ヶ月　2006/01/09\r\n" + "8ヶ月　2006/02/06\r\n" + "9ヶ月　2006/03/06\r\n" +
-           "10ヶ月　2006/04/03\r\n" + rule + "戌の日　2005/11/22\r\n" + rule +
-           "予定日　2006/05/01\r\n" + rule;
+    return kWorkedExampleExport;
 }
 
 // `utf8` in Windows code page 932; empty when it does not convert.

@@ -9,6 +9,7 @@
 #include "settings/inikeys.h"
 #include "settings/twips.h"
 
+#include "../testdata.h"
 #include "../testutil.h"
 
 #include <QAccessible>
@@ -41,10 +42,6 @@ namespace {
 
 using namespace std::chrono;
 
-dates::Day D(int y, unsigned m, unsigned d) {
-    return sys_days(year(y) / month(m) / day(d));
-}
-
 const QByteArray kDue20051010 = "start_up=1\r\nyoteibi=2005/10/10\r\nhajime=2005/01/03\r\n";
 
 class FrmMain : public TempFolderTest {
@@ -57,9 +54,12 @@ protected:
         ui::AppEnvironment env;
         env.today = [this] { return today_; };
         env.dialogs = dialogs_;
+        env.windowSystemPlace = windowSystem_;
         auto window = std::make_unique<gadget::frmMain>(state_, env);
-        if (show)
+        if (show) {
             window->show();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        }
         return window;
     }
     QByteArray Key(const char *key) {
@@ -84,6 +84,8 @@ protected:
     settings::modRilo state_;
     dates::Day today_ = D(2005, 10, 9);
     ui::Dialogs dialogs_; // the real ones unless a test answers them
+    // Where the window system shows the window: the platform's own answer unless a test answers.
+    std::function<std::optional<QPoint>(const QWidget *)> windowSystem_;
 };
 
 TEST_F(FrmMain, ShowsTheCountdownOfTheStoredDates) {
@@ -214,54 +216,90 @@ TEST_F(FrmMain, PlacesTheWindowAtTheStoredTwips) {
     EXPECT_EQ(settings::PixelsFromTwips(352.5), 24); // 23.5 rounds to even
 }
 
-// A busy window manager: the window shows at a passing place (its frame's corner) before it is
-// moved to where the program put it, and that passing place may be reported even before the
-// window shows. The place is stored once the window has been seen where it was put, at a close
-// and at a drag's end; a window only ever seen elsewhere (a compositor that places windows
-// itself) leaves the stored place alone.
-TEST_F(FrmMain, ThePlaceIsStoredOnceTheWindowIsSeenWhereItWasPut) {
+// The place stored is where the window system shows the face when she drags it or the program
+// ends, whatever the program asked for: a window manager brings a face that no screen shows onto
+// the screen, keeps it off the screen's edge, or still has to report its move. What it reports
+// before the window shows (a frame's corner) is a passing state, and a window system that places
+// windows itself (Wayland) tells no place to store. The test plays the window system: it answers
+// with the native window's place, as the X server does, and its reports reach the toolkit as the
+// X11 platform delivers them, or are still on their way.
+TEST_F(FrmMain, ThePlaceStoredIsWhereTheWindowSystemShowsTheFace) {
+    enum class End { Close, CloseBeforeShown, Drag };
     struct Row {
         const char *name;
-        bool passingBeforeShown, movedIntoPlace, dragged;
+        QByteArray stored;
+        std::optional<QPoint> passing; // reported before the window shows
+        std::optional<QPoint> movedTo; // where the window manager puts the shown window
+        bool reported;                 // whether that move has reached the toolkit
+        End end;
         const char *x, *y;
+        bool placesItself = false;
     };
+    const QPoint corner(190, 80);
+    const std::optional<QPoint> none;
+    // 30000/15000 twips lie beyond the offscreen screen's 800 x 600: the program first brings the
+    // face onto it at (650, 455); the window manager then keeps it above a bottom panel.
     const Row rows[] = {
-        {"moved into place after the exposure, closed", false, true, false, "3000", "1500"},
-        {"moved into place after the exposure, dragged", false, true, true, "3150", "1800"},
-        {"passing place before shown, moved into place, closed", true, true, false, "3000", "1500"},
-        {"never moved into place, closed", false, false, false, "3007", "1507"},
-        {"passing place before shown, never moved into place, closed", true, false, false, "3007",
-         "1507"},
-        {"never moved into place, dragged", false, false, true, "3007", "1507"},
+        {"beyond the right and bottom edges, moved onto the screen, closed",
+         "win_x=30000\r\nwin_y=15000\r\n", none, QPoint(630, 430), true, End::Close, "9450",
+         "6450"},
+        {"beyond the right and bottom edges, moved onto the screen, dragged",
+         "win_x=30000\r\nwin_y=15000\r\n", none, QPoint(630, 430), true, End::Drag, "9600", "6750"},
+        {"a negative place moved onto the screen, closed", "win_x=-300\r\nwin_y=3000\r\n", none,
+         QPoint(0, 200), true, End::Close, "0", "3000"},
+        {"a negative place moved onto the screen, dragged", "win_x=-300\r\nwin_y=3000\r\n", none,
+         QPoint(0, 200), true, End::Drag, "150", "3300"},
+        {"kept off the top edge, the report still on its way, closed",
+         "win_x=3000\r\nwin_y=-300\r\n", none, QPoint(200, 0), false, End::Close, "3000", "0"},
+        {"a frame's corner reported before shown, closed before shown",
+         "win_x=3007\r\nwin_y=1507\r\n", corner, none, false, End::CloseBeforeShown, "3000",
+         "1500"},
+        {"a frame's corner reported before shown, moved into place, closed",
+         "win_x=3007\r\nwin_y=1507\r\n", corner, QPoint(200, 100), true, End::Close, "3000",
+         "1500"},
+        {"a frame's corner reported before shown, moved into place, dragged",
+         "win_x=3007\r\nwin_y=1507\r\n", corner, QPoint(200, 100), true, End::Drag, "3150", "1800"},
+        {"shown at the frame's corner and left there, closed", "win_x=3007\r\nwin_y=1507\r\n",
+         corner, none, false, End::Close, "2850", "1200"},
+        {"a window system that places windows itself, closed", "win_x=3007\r\nwin_y=1507\r\n", none,
+         QPoint(0, 0), true, End::Close, "3007", "1507", true},
+        {"a window system that places windows itself, dragged", "win_x=3007\r\nwin_y=1507\r\n",
+         none, QPoint(0, 0), true, End::Drag, "3007", "1507", true},
     };
-    const QPoint passing(190, 80), put(200, 100); // the frame's corner, the place
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
-        const auto w = Load(kDue20051010 + "win_x=3007\r\nwin_y=1507\r\n", /*show=*/false);
-        QWindow *window = w->windowHandle();
-        // What the X11 platform does with a window manager's report: the native place first,
-        // then the toolkit is told.
-        const auto report = [&](QPoint at) {
-            window->handle()->QPlatformWindow::setGeometry(QRect(at, window->size()));
-            QWindowSystemInterface::handleGeometryChange<
-                QWindowSystemInterface::SynchronousDelivery>(window, QRect(at, w->size()));
+        windowSystem_ = [&](const QWidget *shown) -> std::optional<QPoint> {
+            if (row.placesItself)
+                return std::nullopt;
+            return shown->windowHandle()->handle()->geometry().topLeft();
         };
-        if (row.passingBeforeShown)
-            report(passing);
+        const auto w = Load(kDue20051010 + row.stored, /*show=*/false);
+        QWindow *window = w->windowHandle();
+        // A window manager's move: the native place first, then, once its report arrives, the
+        // toolkit is told, as by the X11 platform.
+        const auto move = [&](QPoint at, bool reported) {
+            window->handle()->QPlatformWindow::setGeometry(QRect(at, window->size()));
+            if (reported)
+                QWindowSystemInterface::handleGeometryChange<
+                    QWindowSystemInterface::SynchronousDelivery>(window, QRect(at, w->size()));
+        };
+        if (row.passing)
+            move(*row.passing, true);
         w->show();
         // The offscreen platform's own report of the place, queued with the exposure, is
-        // dropped: this window manager has not moved the window into place yet.
+        // dropped: the window manager's reports are the test's.
         auto &queue = QWindowSystemInterfacePrivate::windowSystemEventQueue;
         while (const auto *event =
                    queue.peekAtFirstOfType(QWindowSystemInterfacePrivate::GeometryChange))
             queue.remove(event);
-        if (!row.passingBeforeShown)
-            report(passing);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-        ASSERT_EQ(w->pos(), passing);
-        if (row.movedIntoPlace)
-            report(put);
-        if (row.dragged) {
+        // The window manager places the window as it maps it, before it shows.
+        if (row.movedTo)
+            move(*row.movedTo, row.reported);
+        if (row.end == End::CloseBeforeShown)
+            ASSERT_FALSE(window->isExposed());
+        else
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+        if (row.end == End::Drag) {
             Mouse(*w, QEvent::MouseButtonPress, Qt::LeftButton, {50, 50}, Qt::LeftButton);
             Mouse(*w, QEvent::MouseMove, Qt::NoButton, {60, 70}, Qt::LeftButton);
             Mouse(*w, QEvent::MouseButtonRelease, Qt::LeftButton, {60, 70});
@@ -271,6 +309,25 @@ TEST_F(FrmMain, ThePlaceIsStoredOnceTheWindowIsSeenWhereItWasPut) {
         EXPECT_EQ(Key("win_x"), row.x);
         EXPECT_EQ(Key("win_y"), row.y);
     }
+}
+
+// A drag's end that the window manager carries out only after the button is released is stored
+// once it has: a program killed afterwards keeps the place she sees.
+TEST_F(FrmMain, ADragsEndTheWindowManagerCarriesOutLaterIsStoredThen) {
+    std::optional<QPoint> held;
+    windowSystem_ = [&](const QWidget *window) { return held.value_or(window->pos()); };
+    const auto w = Load(kDue20051010 + "win_x=3000\r\nwin_y=1500\r\n");
+    held = QPoint(200, 100); // still where the drag began, as far as the window manager knows
+    Mouse(*w, QEvent::MouseButtonPress, Qt::LeftButton, {50, 50}, Qt::LeftButton);
+    Mouse(*w, QEvent::MouseMove, Qt::NoButton, {60, 70}, Qt::LeftButton);
+    Mouse(*w, QEvent::MouseButtonRelease, Qt::LeftButton, {60, 70});
+    EXPECT_EQ(Key("win_x"), "3000");
+    held.reset(); // the window manager's moves arrive: vertical first, then across
+    for (const QPoint at : {QPoint(200, 120), QPoint(210, 120)})
+        QWindowSystemInterface::handleGeometryChange<QWindowSystemInterface::SynchronousDelivery>(
+            w->windowHandle(), QRect(at, w->size()));
+    EXPECT_EQ(Key("win_x"), "3150");
+    EXPECT_EQ(Key("win_y"), "1800");
 }
 
 TEST_F(FrmMain, AFaceNoScreenShowsIsBroughtOntoThePrimaryScreen) {

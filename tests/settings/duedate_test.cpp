@@ -3,6 +3,7 @@
 #include "entry/validation.h"
 #include "settings/inikeys.h"
 
+#include "../testdata.h"
 #include "../testutil.h"
 
 namespace {
@@ -10,10 +11,6 @@ namespace {
 using namespace std::chrono;
 using dates::DateStamp;
 using dates::Day;
-
-Day D(int y, unsigned m, unsigned d) {
-    return sys_days(year(y) / month(m) / day(d));
-}
 
 class DueDate : public TempFolderTest {
 protected:
@@ -27,7 +24,8 @@ protected:
         const entry::DueDateCheck checked =
             entry::ValidateDueDateInput(typed.year, typed.month, typed.day);
         ASSERT_TRUE(std::holds_alternative<Day>(checked)) << typed.year.toStdString();
-        EXPECT_EQ(settings::StoreDueDate(state, typed, std::get<Day>(checked)), std::nullopt);
+        EXPECT_EQ(settings::StoreDueDate(state, typed, std::get<Day>(checked)),
+                  settings::StoreResult::Stored);
     }
     settings::modRilo Confirm(const char *y, const char *m, const char *d) {
         settings::modRilo state = Resolved();
@@ -46,14 +44,14 @@ TEST_F(DueDate, TypedFieldsAreStoredAsTyped) {
     EXPECT_EQ(Key(state, "yo_d"), "09");
     EXPECT_EQ(Key(state, "start_up"), "1");
     EXPECT_EQ(Key(state, "yoteibi"), "2005/05/09");
-    EXPECT_EQ(state.StartupDone, 1);
 }
 
-const QByteArray kFile20060501 =
-    "[riloini]\r\nyo_y=2006\r\nyo_m=5\r\nyo_d=1\r\nstart_up=1\r\nyoteibi=2006/05/01\r\n"
-    "hajime=2005/07/25\r\ntuki1=2005/08/22\r\ntuki2=2005/09/19\r\ntuki3=2005/10/17\r\n"
-    "tuki4=2005/11/14\r\ntuki5=2005/12/12\r\ntuki6=2006/01/09\r\ntuki7=2006/02/06\r\n"
-    "tuki8=2006/03/06\r\ntuki9=2006/04/03\r\ntuki10=2006/05/01\r\ninu=2005/11/22\r\n";
+const QByteArray kFile20060501 = [] {
+    QByteArray file = "[riloini]\r\n";
+    for (const auto &[key, value] : kWorkedExampleKeyValues)
+        file += QByteArray(key) + '=' + value + "\r\n";
+    return file;
+}();
 
 TEST_F(DueDate, KeysAreWrittenInOrderIntoANewFile) {
     const settings::modRilo state = Confirm("2006", "5", "1");
@@ -81,19 +79,18 @@ TEST_F(DueDate, ShortYearsNeverMoveOnReconfirmation) {
 }
 
 // A due date the file's four-digit dates cannot hold is refused whole; a file that cannot be
-// written keeps its old dates while the new ones take effect for this run.
+// written keeps its old dates. The state is the gadget's: storing leaves it alone.
 TEST_F(DueDate, FailuresSayWhyAndWriteNothing) {
     const QByteArray before = "[riloini]\r\nyo_y=2005\r\n";
     struct Row {
         Day due;
         bool blocked; // the file's name taken by a folder
-        settings::StoreError error;
-        bool inEffect;
+        settings::StoreResult error;
     };
     const std::vector<Row> rows = {
-        {D(10000, 1, 1), false, settings::StoreError::DateOutOfRange, false},
-        {D(0, 9, 1), false, settings::StoreError::DateOutOfRange, false}, // starts in year -1
-        {D(2006, 5, 1), true, settings::StoreError::NotWritten, true},
+        {D(10000, 1, 1), false, settings::StoreResult::DateOutOfRange},
+        {D(0, 9, 1), false, settings::StoreResult::DateOutOfRange}, // starts in year -1
+        {D(2006, 5, 1), true, settings::StoreResult::NotWritten},
     };
     for (const Row &row : rows) {
         const QString label = dates::FormatDateText(row.due);
@@ -108,9 +105,25 @@ TEST_F(DueDate, FailuresSayWhyAndWriteNothing) {
         if (!row.blocked) {
             EXPECT_EQ(ReadBytes(state.IniPath), before) << label.toStdString();
         }
-        EXPECT_EQ(state.DueDate == DateStamp(row.due), row.inEffect) << label.toStdString();
-        EXPECT_EQ(state.DogDay.has_value(), row.inEffect) << label.toStdString();
+        EXPECT_FALSE(state.DueDate || state.StartDate || state.StartupDone) << label.toStdString();
     }
+}
+
+// What the calendar shows and exports: each of months 2 to 10 and the Day of the Dog as the file
+// holds them now, month 1's start and the due date as the gadget holds them.
+TEST_F(DueDate, TheCalendarReadsMonths2To10AndTheDogDayFromTheFile) {
+    settings::modRilo state = Resolved();
+    WriteBytes(state.IniPath, kFile20060501);
+    state.StartDate = DateStamp(D(2001, 1, 1));
+    state.DueDate = DateStamp(D(2001, 10, 8));
+    const settings::CalendarDates read =
+        settings::ReadCalendarDates(state, settings::Snapshot::Read(state.IniPath));
+    EXPECT_EQ(read.monthStarts[0], state.StartDate);
+    for (int month = 2; month <= 10; ++month)
+        EXPECT_EQ(read.monthStarts[month - 1], DateStamp(D(2005, 7, 25) + days(28 * (month - 1))))
+            << "month " << month;
+    EXPECT_EQ(read.dogDay, DateStamp(D(2005, 11, 22)));
+    EXPECT_EQ(read.due, state.DueDate);
 }
 
 TEST(CountdownFor, NeedsBothStoredDates) {
@@ -118,7 +131,7 @@ TEST(CountdownFor, NeedsBothStoredDates) {
     EXPECT_FALSE(settings::CountdownFor(state, D(2005, 10, 9)));
     state.DueDate = DateStamp(D(2005, 10, 10));
     EXPECT_FALSE(settings::CountdownFor(state, D(2005, 10, 9)));
-    state.MonthStart(1) = DateStamp(D(2005, 1, 3));
+    state.StartDate = DateStamp(D(2005, 1, 3));
     ASSERT_TRUE(settings::CountdownFor(state, D(2005, 10, 9)));
     EXPECT_EQ(settings::CountdownFor(state, D(2005, 10, 9))->Number, QStringLiteral("1"));
 }

@@ -132,7 +132,7 @@ TEST_F(ModRilo, MissingFileLoadsTheDefaults) {
     EXPECT_EQ(QPoint(state.WinX, state.WinY), QPoint(16, 16));
     EXPECT_FALSE(state.Topmost);
     EXPECT_FALSE(state.DueDate);
-    EXPECT_FALSE(state.MonthStart(1));
+    EXPECT_FALSE(state.StartDate);
     EXPECT_FALSE(QFileInfo::exists(state.IniPath)); // reading creates nothing
 }
 
@@ -154,8 +154,8 @@ TEST_F(ModRilo, LoadsEveryKeyThroughTheIntegerAndTextReads) {
     EXPECT_FALSE(state.Topmost);
     ASSERT_TRUE(state.DueDate);
     EXPECT_EQ(dates::FormatDateText(*state.DueDate), QStringLiteral("2005/10/10"));
-    ASSERT_TRUE(state.MonthStart(1));
-    EXPECT_EQ(dates::FormatDateText(*state.MonthStart(1)), QStringLiteral("2005/01/03"));
+    ASSERT_TRUE(state.StartDate);
+    EXPECT_EQ(dates::FormatDateText(*state.StartDate), QStringLiteral("2005/01/03"));
 }
 
 TEST_F(ModRilo, StartupFlagOutside16BitsIsNeverTheFirstRun) {
@@ -173,7 +173,7 @@ TEST_F(ModRilo, GarbledDatesLoadAsNoDate) {
     Ini("yoteibi=2005/02/30\r\nhajime=\x82\xe8\x82\xeb\r\n");
     const settings::modRilo state = Loaded();
     EXPECT_FALSE(state.DueDate);
-    EXPECT_FALSE(state.MonthStart(1));
+    EXPECT_FALSE(state.StartDate);
 }
 
 TEST_F(ModRilo, WindowPlaceAndTopmostAreStoredUnderTheirKeys) {

@@ -1,6 +1,9 @@
 #include "xharness/screen.h"
 
+#include <xcb/xcb.h>
+
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 
 namespace xharness {
@@ -124,6 +127,59 @@ bool Screen::Drag(int x, int y, int dx, int dy, int button, int steps) const {
 
 bool Screen::Activate(const std::string &window) const {
     return Do({"windowactivate", "--sync", window});
+}
+
+std::optional<std::uint32_t> Screen::ServerTime() const {
+    // The connection takes the display and its credentials from the environment, as any X
+    // client does.
+    const auto value = [&](const char *name) {
+        const auto at = env_.find(name);
+        return at == env_.end() ? std::nullopt : at->second;
+    };
+    const char *own = std::getenv("XAUTHORITY");
+    const std::optional<std::string> saved = own ? std::optional<std::string>(own) : std::nullopt;
+    if (const auto xauthority = value("XAUTHORITY"))
+        ::setenv("XAUTHORITY", xauthority->c_str(), 1);
+    else
+        ::unsetenv("XAUTHORITY");
+    xcb_connection_t *c = xcb_connect(value("DISPLAY").value_or("").c_str(), nullptr);
+    if (saved)
+        ::setenv("XAUTHORITY", saved->c_str(), 1);
+    else
+        ::unsetenv("XAUTHORITY");
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(c,
+                                                                                  &xcb_disconnect);
+    if (xcb_connection_has_error(c))
+        return std::nullopt;
+    // An empty append to a property of a window of our own: the server stamps its notice with
+    // its time.
+    constexpr std::string_view name = "_XHARNESS_TIME";
+    const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(name.size()), name.data()),
+                              nullptr),
+        &std::free);
+    if (!atom)
+        return std::nullopt;
+    const xcb_window_t clock = xcb_generate_id(c);
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, clock,
+                      xcb_setup_roots_iterator(xcb_get_setup(c)).data->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, clock, atom->atom, XCB_ATOM_STRING, 8, 0, nullptr);
+    xcb_flush(c);
+    while (const std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event{
+        xcb_wait_for_event(c), &std::free})
+        if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY)
+            return reinterpret_cast<const xcb_property_notify_event_t *>(event.get())->time;
+    return std::nullopt;
+}
+
+bool Screen::MarkAsJustUsed(const std::string &window) const {
+    const auto now = ServerTime();
+    return now && RunCommand({"xprop", "-id", window, "-f", "_NET_WM_USER_TIME", "32c", "-set",
+                              "_NET_WM_USER_TIME", std::to_string(*now)},
+                             env_, 5s)
+                          .exitCode == 0;
 }
 
 bool Screen::Shot(const fs::path &png) const {

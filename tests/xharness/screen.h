@@ -5,6 +5,7 @@
 
 #include "xharness/process.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,6 +47,11 @@ public:
     // Presses `button` at (x, y), moves to (x + dx, y + dy) in `steps` moves, and releases.
     bool Drag(int x, int y, int dx, int dy, int button, int steps = 6) const;
     bool Activate(const std::string &window) const;
+    // The X server's time now (the time stamp of a property change).
+    std::optional<std::uint32_t> ServerTime() const;
+    // Sets the window's _NET_WM_USER_TIME to the server's time now, as a program does on each
+    // key press: the window counts as the one the user is working in.
+    bool MarkAsJustUsed(const std::string &window) const;
     // A picture of the whole screen.
     bool Shot(const fs::path &png) const;
 

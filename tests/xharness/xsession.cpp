@@ -22,6 +22,8 @@ std::vector<std::string> WindowManagerCommand(WindowManager wm) {
         return {"metacity", "--sm-disable"};
     case WindowManager::Xfwm4:
         return {"xfwm4", "--sm-client-disable", "--compositor=off"};
+    case WindowManager::MutterX11:
+        return {"mutter", "--x11", "--replace", "--sm-disable"};
     case WindowManager::Mutter:
     case WindowManager::KWin:
     case WindowManager::Weston:
@@ -129,6 +131,8 @@ bool IsWayland(WindowManager wm) {
 
 std::string_view NameOf(WindowManager wm) {
     switch (wm) {
+    case WindowManager::MutterX11:
+        return "mutter-x11";
     case WindowManager::Mutter:
         return "mutter";
     case WindowManager::KWin:
@@ -148,7 +152,8 @@ std::string_view NameOf(WindowManager wm) {
 std::optional<WindowManager> WindowManagerNamed(std::string_view name) {
     for (const WindowManager wm :
          {WindowManager::Openbox, WindowManager::Metacity, WindowManager::Xfwm4,
-          WindowManager::Mutter, WindowManager::KWin, WindowManager::Weston})
+          WindowManager::MutterX11, WindowManager::Mutter, WindowManager::KWin,
+          WindowManager::Weston})
         if (NameOf(wm) == name)
             return wm;
     return std::nullopt;
@@ -186,7 +191,14 @@ bool XSession::StartServer(const fs::path &logDir, Millis timeout) {
 bool XSession::StartWindowManager(const fs::path &logDir, Millis timeout) {
     const std::string name(NameOf(wm_));
     const fs::path log = logDir / (name + ".log");
-    wmProcess_ = Child::Spawn(WindowManagerCommand(wm_), env_, log);
+    EnvChanges env = env_;
+    if (wm_ == WindowManager::MutterX11) {
+        // GNOME's manager keeps away from the user's own session bus and settings.
+        if (!StartBus(logDir, env, timeout))
+            return false;
+        env["GSETTINGS_BACKEND"] = "memory";
+    }
+    wmProcess_ = Child::Spawn(WindowManagerCommand(wm_), env, log);
     // An EWMH window manager announces itself on the root window once it manages the screen.
     const bool ready =
         WaitUntil(
@@ -203,36 +215,41 @@ bool XSession::StartWindowManager(const fs::path &logDir, Millis timeout) {
     return ready;
 }
 
-// The compositor runs headless on its own session bus and runtime folder, and starts its XWayland
-// server; it is ready once that server has a window manager that frames new windows.
-bool XSession::StartCompositor(const fs::path &logDir, Millis timeout) {
-    std::string pattern = (fs::temp_directory_path() / "xharness-wayland-XXXXXX").string();
+bool XSession::StartBus(const fs::path &logDir, EnvChanges &env, Millis timeout) {
+    std::string pattern = (fs::temp_directory_path() / "xharness-wm-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) {
-        error_ = "no runtime folder for the compositor";
+        error_ = "no runtime folder for the window manager";
         return false;
     }
     runtime_ = pattern;
+    const fs::path home = runtime_ / "home"; // kwin and mutter keep their configuration there
+    fs::create_directories(home);
+    env["XDG_RUNTIME_DIR"] = runtime_.string();
+    env["HOME"] = home.string();
+    env["XDG_CONFIG_HOME"] = (home / ".config").string();
+    if (wm_ == WindowManager::Weston)
+        return true;
+    const fs::path bus = runtime_ / "bus";
+    bus_ = Child::Spawn({"dbus-daemon", "--session", "--nofork", "--nopidfile",
+                         "--address=unix:path=" + bus.string()},
+                        env, logDir / "dbus.log");
+    if (!WaitUntil([&] { return fs::exists(bus); }, timeout)) {
+        error_ = "no session bus for " + std::string(NameOf(wm_)) + " (is dbus installed?)";
+        return false;
+    }
+    env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + bus.string();
+    return true;
+}
+
+// The compositor runs headless on its own session bus and runtime folder, and starts its XWayland
+// server; it is ready once that server has a window manager that frames new windows.
+bool XSession::StartCompositor(const fs::path &logDir, Millis timeout) {
     const std::string name(NameOf(wm_));
     const fs::path log = logDir / (name + ".log");
-    const fs::path home = runtime_ / "home"; // kwin keeps its configuration there
-    fs::create_directories(home);
-    EnvChanges env = {{"XDG_RUNTIME_DIR", runtime_.string()},
-                      {"HOME", home.string()},
-                      {"XDG_CONFIG_HOME", (home / ".config").string()},
-                      {"DISPLAY", std::nullopt},
-                      {"WAYLAND_DISPLAY", std::nullopt},
-                      {"XAUTHORITY", std::nullopt}};
-    if (wm_ != WindowManager::Weston) {
-        const fs::path bus = runtime_ / "bus";
-        bus_ = Child::Spawn({"dbus-daemon", "--session", "--nofork", "--nopidfile",
-                             "--address=unix:path=" + bus.string()},
-                            env, logDir / "dbus.log");
-        if (!WaitUntil([&] { return fs::exists(bus); }, timeout)) {
-            error_ = "no session bus for " + name + " (is dbus installed?)";
-            return false;
-        }
-        env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + bus.string();
-    }
+    EnvChanges env = {
+        {"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}, {"XAUTHORITY", std::nullopt}};
+    if (!StartBus(logDir, env, timeout))
+        return false;
     std::vector<std::string> command;
     switch (wm_) {
     case WindowManager::Mutter:

@@ -4,6 +4,8 @@
 // that any number of sessions run side by side, and an EWMH window manager on it. Or a headless
 // Wayland compositor (GNOME's mutter, KDE's kwin, weston) with its XWayland server, which is then
 // the X server the tools talk to, and whose Wayland display the programs see as on a desktop.
+// GNOME's mutter also runs as a plain X11 window manager on Xvfb (MutterX11), as on GNOME's
+// X11 session and its Flashback.
 
 #include "xharness/process.h"
 
@@ -14,12 +16,12 @@
 
 namespace xharness {
 
-enum class WindowManager { Openbox, Metacity, Xfwm4, Mutter, KWin, Weston };
+enum class WindowManager { Openbox, Metacity, Xfwm4, MutterX11, Mutter, KWin, Weston };
 
 // True for the Wayland compositors.
 bool IsWayland(WindowManager wm);
 
-// "openbox", "metacity", "xfwm4", "mutter", "kwin", "weston".
+// "openbox", "metacity", "xfwm4", "mutter-x11", "mutter", "kwin", "weston".
 std::string_view NameOf(WindowManager wm);
 // The window manager of that name (as NameOf spells it); nullopt for any other text.
 std::optional<WindowManager> WindowManagerNamed(std::string_view name);
@@ -46,12 +48,15 @@ private:
     bool StartServer(const fs::path &logDir, Millis timeout);
     bool StartWindowManager(const fs::path &logDir, Millis timeout);
     bool StartCompositor(const fs::path &logDir, Millis timeout);
+    // A private runtime folder and session bus for a window manager that needs them; adds them
+    // to `env`.
+    bool StartBus(const fs::path &logDir, EnvChanges &env, Millis timeout);
 
     WindowManager wm_;
     Child xvfb_;
     Child wmProcess_;
-    Child bus_;           // the compositor's session bus
-    fs::path runtime_;    // the compositor's XDG_RUNTIME_DIR
+    Child bus_;           // the window manager's session bus
+    fs::path runtime_;    // the window manager's XDG_RUNTIME_DIR
     pid_t xwayland_ = -1; // the compositor's X server
     std::string display_;
     EnvChanges env_;
