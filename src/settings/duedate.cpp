@@ -51,7 +51,10 @@ bool HasStoredDueDate(const Snapshot &file) {
 
 DueDateFields StoredDueDateFields(const Snapshot &file) {
     auto stored = [&file](Key key) {
-        return file.Has(key) ? QString::number(file.Int(key)) : QString();
+        // A key that holds nothing shows nothing, as one that is missing: the read's default
+        // would offer a date she never typed.
+        return file.Has(key) && !file.Text(key).trimmed().isEmpty() ? QString::number(file.Int(key))
+                                                                    : QString();
     };
     return {stored(Key::DueYear), stored(Key::DueMonth), stored(Key::DueDay)};
 }

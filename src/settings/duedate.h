@@ -50,8 +50,8 @@ std::optional<dates::CountdownTexts> CountdownFor(const modRilo &state, dates::D
 bool HasStoredDueDate(const Snapshot &file);
 
 // The due date's texts as the entry dialog shows them: the integer read of yo_y, yo_m and yo_d
-// in decimal ("05" shows as "5"), each empty when the file does not have the key (rather than
-// the read's default).
+// in decimal ("05" shows as "5"), each empty when the file does not have the key or the key holds
+// nothing (rather than the read's default).
 DueDateFields StoredDueDateFields(const Snapshot &file);
 
 // The dates the calendar shows and exports; a date that is missing or not a date is nullopt.

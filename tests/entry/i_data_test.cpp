@@ -212,6 +212,7 @@ TEST_F(IData, FieldsNeverStoredStartEmpty) {
     const std::vector<std::pair<QByteArray, QStringList>> rows = {
         {"yo_y=2006\r\nstart_up=0\r\n", {"2006", "", ""}},
         {"yo_m=5\r\nyo_d=1\r\n", {"", "5", "1"}},
+        {"yo_y=\r\nyo_m= \r\nyo_d=1\r\n", {"", "", "1"}},
     };
     for (const auto &[keys, shown] : rows) {
         WriteBytes(Ini(), "[riloini]\r\n" + keys);
