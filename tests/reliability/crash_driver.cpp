@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +50,14 @@ constexpr QPoint kPlaces[2] = {{300, 200}, {200, 100}};
 void SettleEvents() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
+}
+
+// Shows the gadget and waits until the window system shows it, as before any move she makes: a
+// place is the window system's to tell from then on.
+void ShowExposed(QWidget &window) {
+    window.show();
+    while (!window.windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 // Only an fd 3 open from the start is the caller's: later ones are the toolkit's own.
@@ -99,7 +108,7 @@ int main(int argc, char **argv) {
     settings::ResolveIniPath(state, folder, QDir(folder).filePath(QStringLiteral("user")));
 
     auto window = std::make_unique<gadget::frmMain>(state, env);
-    window->show();
+    ShowExposed(*window);
     if (window->entryDialog())
         Fail("the entry dialog opened at start: the prepared file has no due date");
 
@@ -115,7 +124,7 @@ int main(int argc, char **argv) {
         step = [&](long i) {
             if (!window) {
                 window = std::make_unique<gadget::frmMain>(state, env);
-                window->show();
+                ShowExposed(*window);
             }
             window->move(kPlaces[i % 2]);
             window->close();
