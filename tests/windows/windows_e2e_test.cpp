@@ -60,6 +60,21 @@ protected:
         const int border = (box->width - kCalendarClientWidth) / 2;
         return std::pair{box->x + border, box->y + box->height - border - kCalendarClientHeight};
     }
+    // The worked example's calendar opened from a started face: its window and the client area's
+    // place on the screen.
+    struct OpenedCalendar {
+        std::string window;
+        std::pair<int, int> client;
+    };
+    std::optional<OpenedCalendar> OpenStoredCalendar() {
+        WriteStoredIni();
+        const auto face = StartFace();
+        const auto calendar = face ? OpenCalendar(*face) : std::nullopt;
+        const auto client = calendar ? CalendarClientAt(*calendar) : std::nullopt;
+        if (!client)
+            return std::nullopt;
+        return OpenedCalendar{*calendar, *client};
+    }
     void TearDown() override {
         // Wine's server and the service processes it started for the program belong to this
         // test's Wine session: they end with it, before the program's own process is reaped.
@@ -236,16 +251,12 @@ TEST_F(Windows, Face) {
 
 // The calendar saved through Windows' Save As: the Shift-JIS bytes of the Linux export.
 TEST_F(Windows, Export) {
-    WriteStoredIni();
-    const auto face = StartFace();
-    ASSERT_TRUE(face);
-    const auto calendar = OpenCalendar(*face);
+    const auto calendar = OpenStoredCalendar();
     ASSERT_TRUE(calendar) << "no calendar window";
-    const auto client = CalendarClientAt(*calendar);
-    const auto box = screen().GeometryOf(*calendar);
-    ASSERT_TRUE(client && box);
-    ASSERT_TRUE(ClickIn(*calendar, client->first - box->x + kCalendarSaveX,
-                        client->second - box->y + kCalendarButtonsY));
+    const auto box = screen().GeometryOf(calendar->window);
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(ClickIn(calendar->window, calendar->client.first - box->x + kCalendarSaveX,
+                        calendar->client.second - box->y + kCalendarButtonsY));
     const auto saveAs = WaitForOtherWindow(program().pid(), {"varadadid", "カレンダー"});
     ASSERT_TRUE(saveAs) << "no Save As dialog";
     const fs::path exported = root() / "dates.txt";
@@ -257,15 +268,10 @@ TEST_F(Windows, Export) {
 
 // The calendar as the golden picture shows it: dates and captions in Gothic.
 TEST_F(Windows, Calendar) {
-    WriteStoredIni();
-    const auto face = StartFace();
-    ASSERT_TRUE(face);
-    const auto calendar = OpenCalendar(*face);
+    const auto calendar = OpenStoredCalendar();
     ASSERT_TRUE(calendar) << "no calendar window";
-    const auto client = CalendarClientAt(*calendar);
-    ASSERT_TRUE(client);
-    ExpectGolden(client->first, client->second, kCalendarClientWidth, kCalendarClientHeight,
-                 "calendar-worked-example");
+    ExpectGolden(calendar->client.first, calendar->client.second, kCalendarClientWidth,
+                 kCalendarClientHeight, "calendar-worked-example");
 }
 
 // 常に手前に表示 stores temae=1.
