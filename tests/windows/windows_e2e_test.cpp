@@ -141,6 +141,8 @@ protected:
         ASSERT_TRUE(screen().Key("Tab") && screen().Key("space"));
         ASSERT_TRUE(ConfirmFarDueDate(screen()));
         ASSERT_TRUE(screen().WaitGone(kEntryDialog)) << "the dialog stayed open";
+        // The dialog's window may go before the stored keys are seen through Wine: wait for them.
+        WaitUntil([&] { return ReadIni(written).count("inu") > 0; }, 15s);
         const auto text = ReadFile(written).value_or("");
         EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1) << "not CR LF:\n" << text;
         const auto ini = ReadIni(written);
